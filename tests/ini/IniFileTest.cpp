@@ -1,0 +1,31 @@
+#include "ini/IniFile.h"
+
+#include <gtest/gtest.h>
+
+namespace dax::ini {
+namespace {
+
+TRef<TIniFile> Load(std::string_view text) {
+  auto file = MakeRef<TIniFile>();
+  file->LoadFromText(text);
+  return file;
+}
+
+TEST(IniFileTest, ReadsSectionsKeysAndObjects) {
+  auto file = Load(
+      "top=1\r\n[Main]\r\nopt_a = x=y;z \r\n[Slide1]\r\nobject Pic:Picture\r\n  GUID=1\r\n"
+      "  object Inner\r\n  end\r\nend\r\n");
+  EXPECT_EQ(file->ReadString("", "top", "?"), "1");
+  EXPECT_EQ(file->ReadString("main", "OPT_A", "?"), "x=y;z");
+  ASSERT_EQ(file->SectionCount(), 2);
+  const TIniSection* slide = file->FindSection("slide1");
+  ASSERT_NE(slide, nullptr);
+  const TIniObject* pic = slide->FindObject("pic", "picture");
+  ASSERT_NE(pic, nullptr);
+  EXPECT_EQ(pic->ReadInteger("guid", 0), 1);
+  EXPECT_NE(pic->FindObject("Inner"), nullptr);
+  EXPECT_EQ(file->FindPath("Slide1:Pic:GUID")->Value(), "1");
+}
+
+}  // namespace
+}  // namespace dax::ini
