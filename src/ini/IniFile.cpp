@@ -286,6 +286,7 @@ TIniSection* TIniFile::AddSection(std::string_view name) {
   if (TIniSection* found = FindSection(name)) return found;
   auto section = MakeRef<TIniSection>(name);
   section->AppendNew(new TIniItem());
+  section->BuildTable();
   TIniSection* raw = section.Get();
   if (!HasTable()) BuildTable();
   Insert(Count(), std::move(section));

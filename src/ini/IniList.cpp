@@ -285,6 +285,7 @@ TIniItem* TIniList::AddItem(std::string_view name, std::string_view value) {
 
 TIniObject* TIniList::AddObject(std::string_view name, std::string_view type) {
   auto object = MakeRef<TIniObject>(name, type);
+  object->BuildTable();
   int index = objects_.empty() ? insertPoint_ : objects_.back()->Index() + 1;
   TIniObject* raw = object.Get();
   Insert(index, std::move(object));
