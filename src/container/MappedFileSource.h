@@ -1,0 +1,72 @@
+// File sources with the show's name map ("FileMap") and picture orientations
+// ("RotationState"): on disk for project files, and on a packed container.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "container/DaxUnpack.h"
+#include "container/FileSource.h"
+#include "foundation/HashList.h"
+#include "ini/IniFile.h"
+
+namespace dax::container {
+
+inline constexpr char kFileMapSection[] = "FileMap";
+inline constexpr char kRotationStateSection[] = "RotationState";
+// FileMap targets are followed at most this many steps; a longer chain or a cycle opens nothing.
+inline constexpr int kMaxFileMapDepth = 16;
+
+struct TMappingStr {
+  std::string target;
+};
+
+class TMappedFileSource : public TFileSource {
+ public:
+  // Relative disk names count from rootFolder (the project's folder).
+  explicit TMappedFileSource(std::string rootFolder = {});
+
+  // Reads the sections "FileMap" and "RotationState" of the show document. Call before the
+  // source is shared.
+  void LoadMaps(const ini::TIniFile& document);
+  // One line of "FileMap": a leading ";" is dropped, the line splits at the first "=" outside
+  // double quotes, both sides are trimmed and lose one pair of surrounding double quotes.
+  void AddFileMapLine(std::string_view line);
+  // One comment line of "RotationState": ;"name"=n with n one of 1, 3, 6, 8.
+  void AddRotationLine(std::string_view line);
+
+  // The first target of a name, when the map has it.
+  std::optional<std::string> MappedName(const std::string& name) const;
+  // EXIF orientation recorded for a name; 1 when none.
+  int RotationOf(const std::string& name) const;
+  size_t RotationCount() const { return rotation_->Count(); }
+  const std::string& RootFolder() const { return rootFolder_; }
+
+ protected:
+  std::unique_ptr<TStream> DoOpenRawStream(const std::string& name) final;
+  // Opening after the map: the disk variant handles "|" and the path modifiers.
+  virtual std::unique_ptr<TStream> OpenUnmapped(const std::string& name);
+
+ private:
+  std::string rootFolder_;
+  THashList<std::vector<TMappingStr>> fileMap_{251};
+  // Shared with the orientation provider, which may outlive the source inside a picture store.
+  std::shared_ptr<THashList<int>> rotation_ = std::make_shared<THashList<int>>(251);
+};
+
+class TPackedFileSource : public TMappedFileSource {
+ public:
+  explicit TPackedFileSource(std::shared_ptr<TDaxUnpack> unpack);
+  TDaxUnpack& Unpack() const { return *unpack_; }
+
+ protected:
+  std::unique_ptr<TStream> OpenUnmapped(const std::string& name) override;
+
+ private:
+  std::shared_ptr<TDaxUnpack> unpack_;
+};
+
+}  // namespace dax::container
