@@ -1,0 +1,616 @@
+#include "app/MainForm.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <optional>
+
+#include "AppFakes.h"
+#include "app/ShowPaths.h"
+#include "support/TempDir.h"
+
+namespace dax::app {
+namespace {
+
+using test::TFakeShowSpec;
+
+struct MainFormTest : ::testing::Test {
+  dax::test::TTempDir dir;
+  std::string program;
+  test::TFakeWindow window;
+  test::TFakeLauncher launcher;
+  test::TFakeMessages messages;
+  test::TFakeScreenSaver saver;
+  test::TFakeLock lock;
+  test::TInstantClock clock;
+  test::TFakeOpener opener;
+  std::optional<TCommandsStorage> commands;
+  test::TFakeViewer* viewer = nullptr;
+  test::TFakeMapping* mapping = nullptr;
+  bool mappingControl = true;
+  std::vector<int> printedSlides;
+  std::unique_ptr<TMainForm> form;
+
+  void SetUp() override {
+    ::mkdir(dir.File("bin").c_str(), 0755);
+    program = Touch("bin/daxviewer");
+  }
+
+  std::string Touch(const std::string& rel) {
+    std::string path = dir.File(rel);
+    std::string folder = path.substr(0, path.find_last_of('/'));
+    ::mkdir(folder.c_str(), 0755);
+    dax::test::WriteFileBytes(path, "x");
+    return path;
+  }
+
+  TMainForm& Make(const std::vector<std::string>& args) {
+    commands = TCommandsStorage::FromArguments(args);
+    auto fakeViewer = std::make_unique<test::TFakeViewer>();
+    viewer = fakeViewer.get();
+    TMainFormServices services{window,    launcher, messages, saver, lock, clock, opener,
+                               *commands, program,  {},       {},    {},   {}};
+    services.makeInputMapping = [this](IOpenShow&) {
+      auto made = std::make_unique<test::TFakeMapping>();
+      made->control = mappingControl;
+      mapping = made.get();
+      return made;
+    };
+    services.printSaver = [this](IOpenShow&, int slide, const TBitmap*) {
+      printedSlides.push_back(slide);
+      return std::string("/pictures/slide.png");
+    };
+    form = std::make_unique<TMainForm>(std::move(services), std::move(fakeViewer));
+    return *form;
+  }
+
+  bool Start(const std::vector<std::string>& args = {}) { return Make(args).Start(); }
+
+  // The program's own show with the given document values.
+  void OwnShow(std::map<std::string, std::string> main = {}, std::string endAction = "repeat") {
+    TFakeShowSpec spec;
+    spec.main = std::move(main);
+    spec.endAction = std::move(endAction);
+    opener.shows[program] = spec;
+  }
+
+  std::string OpenedPath() const {
+    auto* show = dynamic_cast<test::TFakeShow*>(form->Show());
+    return show ? show->Path() : std::string();
+  }
+
+  bool Act(uint8_t kind, int32_t number = 0, std::string text = {}) {
+    return form->ExecuteAction({kind, number, std::move(text)});
+  }
+};
+
+TEST_F(MainFormTest, OpensTheProgramsOwnShowWithoutArguments) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(OpenedPath(), program);
+  EXPECT_FALSE(viewer->Paused());
+  EXPECT_TRUE(viewer->PerSlideActions());
+  EXPECT_EQ(viewer->LoadedShow(), form->Show());
+  EXPECT_TRUE(window.visible);
+  EXPECT_EQ(window.caption, "DaxViewer v5.6");
+  EXPECT_EQ(saver.suppressed, 1);
+  EXPECT_TRUE(viewer->seeks.empty());
+  EXPECT_EQ(form->ShowFolder(), dir.File("bin"));
+  EXPECT_EQ(form->ExitCode(), 0);
+  EXPECT_FALSE(form->Closed());
+}
+
+TEST_F(MainFormTest, ShowNameSources) {
+  struct TCase {
+    std::vector<std::string> args;
+    std::string rel;
+    bool project;
+  } cases[] = {
+      {{"-exename", "../shows/a.dxshow"}, "shows/a.dxshow", false},
+      {{"-filename", "..\\proj\\p.dax"}, "proj/p.dax", true},
+      {{"sub/b.dxshow", "-slide", "1"}, "bin/sub/b.dxshow", false},
+      {{"../proj/Q.DAX"}, "proj/Q.DAX", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rel);
+    std::string path = Touch(c.rel);
+    TFakeShowSpec spec;
+    spec.packed = !c.project;
+    opener.shows[path] = spec;
+    ASSERT_TRUE(Start(c.args));
+    EXPECT_EQ(OpenedPath(), path);
+    EXPECT_EQ((c.project ? opener.projectTries : opener.packedTries).back(), path);
+    form.reset();
+  }
+}
+
+TEST_F(MainFormTest, ProjectWithExeNameTakesItsName) {
+  std::string path = Touch("proj/p.dax");
+  TFakeShowSpec spec;
+  spec.packed = false;
+  spec.main["opt_exefn"] = "C:\\Out\\show.exe";
+  opener.shows[path] = spec;
+  ASSERT_TRUE(Start({"-filename", path}));
+  EXPECT_EQ(form->ShowFileName(), "C:/Out/show.exe");
+  EXPECT_EQ(ReplacePair().exeName, "C:\\Out\\show.exe");
+  EXPECT_EQ(ReplacePair().projectPath, path);
+  SetReplacePair({});
+}
+
+TEST_F(MainFormTest, ShowThatCannotBeOpenedEndsWithExitCode2) {
+  struct TCase {
+    std::vector<std::string> args;
+    std::string errorText;
+    std::string message;
+  } cases[] = {
+      {{"/nowhere/x.dxshow"},
+       "Slideshow File not Found",
+       "Slideshow File not Found\r\"/nowhere/x.dxshow\" or \"/nowhere/x.dxshow\""},
+      {{"/nowhere/y.bin"}, "", "Can`t Load Show\r\"/nowhere/y.bin\" or \"/nowhere/y.dxshow\""},
+      {{"-filename", "/nowhere/p.dax"}, "", "Can`t Load .dax File\r\"/nowhere/p.dax\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    opener.errors["/nowhere/x.dxshow"] = c.errorText;
+    messages.messages.clear();
+    window.quitCount = 0;
+    EXPECT_FALSE(Start(c.args));
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].caption, "Slideshow Error");
+    EXPECT_EQ(messages.messages[0].text, c.message);
+    EXPECT_EQ(form->ExitCode(), 2);
+    EXPECT_TRUE(form->Closed());
+    EXPECT_EQ(window.quitCount, 1);
+    form.reset();
+  }
+}
+
+TEST_F(MainFormTest, StartPositionSeeks) {
+  struct TCase {
+    std::vector<std::string> args;
+    std::vector<double> seeks;
+  } cases[] = {
+      {{"-slide", "1"}, {}}, {{"-slide", "0"}, {}},       {{"-slide", "3"}, {2001}},
+      {{"-time", "1"}, {0}}, {{"-time", "1500"}, {1499}},
+  };
+  OwnShow();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    ASSERT_TRUE(Start(c.args));
+    EXPECT_EQ(viewer->seeks, c.seeks);
+    form.reset();
+  }
+}
+
+TEST_F(MainFormTest, ScreenSaverShowsNeedSlashSAndOneInstance) {
+  struct TCase {
+    std::vector<std::string> args;
+    bool otherInstance;
+    bool opens;
+  } cases[] = {
+      {{}, false, false},
+      {{"/s"}, false, true},
+      {{"/S"}, false, true},
+      {{"/s"}, true, false},
+  };
+  TFakeShowSpec spec;
+  spec.screenSaver = true;
+  opener.shows[program] = spec;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    lock.otherRuns = c.otherInstance;
+    saver.announced = 0;
+    EXPECT_EQ(Start(c.args), c.opens);
+    EXPECT_EQ(saver.announced, c.opens ? 1 : 0);
+    EXPECT_EQ(form->ExitCode(), 0);  // refused silently, not an error
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(window.visible, c.opens);
+    form.reset();
+    window.visible = false;
+  }
+}
+
+TEST_F(MainFormTest, NavigationActions) {
+  TFakeShowSpec spec;
+  spec.slideNames = {"Title", "Intro", "End"};
+  opener.shows[program] = spec;
+  ASSERT_TRUE(Start());
+  struct TCase {
+    TDaxActionInfo action;
+    bool paused;
+    bool waiting;
+    double expectedSeek;  // -1 = no seek
+    bool expectedPaused;
+    bool expectedWaiting;
+  } cases[] = {
+      {{action::kNextSlide, 0, {}}, false, false, 3001, false, false},
+      {{action::kNextSlide, 0, {}}, true, false, 3500, true, false},
+      {{action::kNextSlide, 0, {}}, false, true, -1, false, false},
+      {{action::kPrevSlide, 0, {}}, false, false, 1000, false, false},
+      {{action::kPause, 0, {}}, false, false, -1, true, false},
+      {{action::kPause, 0, {}}, true, false, -1, false, false},
+      {{action::kPause, 0, {}}, false, true, -1, false, false},
+      {{action::kGoToSlide, 0, {}}, false, false, 1, false, false},
+      {{action::kGoToSlide, 1, {}}, false, false, 1, false, false},
+      {{action::kGoToSlide, 3, {}}, true, false, 2001, true, false},
+      {{action::kGoToSlide, -1, "intro"}, false, false, 1001, false, false},
+      {{action::kGoToTime, 4321, {}}, true, false, 4321, true, false},
+      {{action::kStop, 0, {}}, false, false, 0, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.action.kind));
+    viewer->Seek(2500);
+    viewer->seeks.clear();
+    viewer->SetPaused(c.paused);
+    viewer->waitingForKey = c.waiting;
+    EXPECT_TRUE(form->ExecuteAction(c.action));
+    if (c.expectedSeek < 0)
+      EXPECT_TRUE(viewer->seeks.empty());
+    else
+      EXPECT_EQ(viewer->seeks, std::vector<double>{c.expectedSeek});
+    EXPECT_EQ(viewer->Paused(), c.expectedPaused);
+    EXPECT_EQ(viewer->waitingForKey, c.expectedWaiting);
+  }
+  EXPECT_FALSE(Act(action::kGoToSlide, -1, "missing"));
+  EXPECT_TRUE(Act(action::kPrint));
+  EXPECT_EQ(viewer->printRequests, 1);
+  form->BeginModal();
+  EXPECT_FALSE(Act(action::kNextSlide));
+  form->EndModal();
+}
+
+TEST_F(MainFormTest, LinksAreOneArgumentWithScheme) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  struct TCase {
+    uint8_t kind;
+    std::string text, url;
+  } cases[] = {
+      {action::kOpenLink, "example.com/a,b?x=1", "http://example.com/a,b?x=1"},
+      {action::kOpenLink, "HTTPS://Example.com/start.html", "HTTPS://Example.com/start.html"},
+      {action::kOpenLink, "http://x.org/rm -rf", "http://x.org/rm -rf"},
+      {action::kSendMail, "someone@example.com", "mailto:someone@example.com"},
+      {action::kSendMail, "mailto:a@b.c", "mailto:a@b.c"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    launcher.links.clear();
+    EXPECT_TRUE(Act(c.kind, 0, c.text));
+    EXPECT_EQ(launcher.links, std::vector<std::string>{c.url});
+  }
+  EXPECT_TRUE(launcher.launches.empty());
+  EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(MainFormTest, RunApplicationActions) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  EXPECT_TRUE(Act(action::kRunApplication, 0, "viewer.sh a"));
+  ASSERT_EQ(launcher.launches.size(), 1u);
+  EXPECT_EQ(launcher.launches[0].folder, dir.File("bin"));
+  EXPECT_FALSE(Act(action::kRunApplication, 0, "cmd /c del x"));
+  EXPECT_EQ(launcher.launches.size(), 1u);
+
+  EXPECT_TRUE(Act(action::kRunApplicationAndExit, 0, "after.sh"));
+  EXPECT_TRUE(form->Closed());
+  EXPECT_EQ(launcher.launches.size(), 2u);
+  EXPECT_EQ(launcher.launches[1].program, "after.sh");
+}
+
+TEST_F(MainFormTest, ExitWithCode1) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  EXPECT_TRUE(Act(action::kExitWithCode1));
+  EXPECT_TRUE(form->Closed());
+  EXPECT_EQ(form->ExitCode(), 1);
+  EXPECT_EQ(viewer->stops, 1);
+  EXPECT_EQ(clock.slept, kCloseWaitMs);
+}
+
+TEST_F(MainFormTest, OpenShowErrors) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  std::string junk = Touch("shows/junk.exe");
+  std::string other = Touch("shows/other.dxshow");
+  TFakeShowSpec otherSpec;
+  otherSpec.version = "4.0";
+  opener.shows[other] = otherSpec;
+  struct TCase {
+    std::string text, message;
+  } cases[] = {
+      {"\"" + dir.File("shows/none.dxshow") + "\"",
+       "DaxShow File not Found:\r" + dir.File("shows/none.dxshow")},
+      {junk, "Not DaxShow Executable File or File Corrupted:\r" + junk},
+      {other + " -slide 2", "DaxShow ExeFile Version Mismatch:\r" + other},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    messages.messages.clear();
+    EXPECT_FALSE(Act(action::kOpenShow, 0, c.text));
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].caption, "Slideshow Error");
+    EXPECT_EQ(messages.messages[0].text, c.message);
+    EXPECT_EQ(OpenedPath(), program);
+    EXPECT_FALSE(form->Closed());
+  }
+}
+
+TEST_F(MainFormTest, FailedOpenKeepsTheOldShowUntilTheNewOneIsHeld) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  // A screen-saver show without "/s" fails after it was opened.
+  std::string saverShow = Touch("shows/saver.dxshow");
+  TFakeShowSpec spec;
+  spec.screenSaver = true;
+  opener.shows[saverShow] = spec;
+  IOpenShow* before = form->Show();
+  viewer->SetPaused(true);
+  EXPECT_FALSE(Act(action::kOpenShowAndReturn, 0, saverShow));
+  EXPECT_EQ(form->Show(), before);
+  EXPECT_EQ(viewer->LoadedShow(), before);
+  EXPECT_EQ(opener.alive, 1);
+  EXPECT_TRUE(viewer->Paused());  // the previous pause state
+  EXPECT_TRUE(form->RunStack().empty());
+  EXPECT_FALSE(form->Closed());
+
+  // Open show (kind 12) ends the program when the show cannot be opened.
+  EXPECT_FALSE(Act(action::kOpenShow, 0, saverShow));
+  EXPECT_TRUE(form->Closed());
+}
+
+TEST_F(MainFormTest, OpenShowAndReturnWalksTheRunStack) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  std::string second = Touch("shows/second.dxshow");
+  opener.shows[second] = TFakeShowSpec{};
+  viewer->Seek(2500);
+  ASSERT_TRUE(Act(action::kOpenShowAndReturn, 0, second + " -time 11"));
+  EXPECT_EQ(OpenedPath(), second);
+  EXPECT_EQ(opener.alive, 1);
+  EXPECT_EQ(viewer->seeks.back(), 10);
+  EXPECT_FALSE(viewer->Paused());
+  ASSERT_EQ(form->RunStack().size(), 1u);
+  EXPECT_EQ(form->RunStack()[0].commandLine, "\"" + program + "\" -slide 3");
+
+  // Esc returns to the first show at its slide; the window stays open.
+  viewer->seeks.clear();
+  form->KeyEvent(vk::kEscape, 0, true);
+  EXPECT_FALSE(form->Closed());
+  EXPECT_EQ(OpenedPath(), program);
+  EXPECT_EQ(viewer->seeks, std::vector<double>{2001});
+  EXPECT_TRUE(form->RunStack().empty());
+
+  // And it can still close afterwards.
+  form->KeyEvent(vk::kEscape, 0, true);
+  EXPECT_TRUE(form->Closed());
+  EXPECT_EQ(window.quitCount, 1);
+}
+
+TEST_F(MainFormTest, CloseBoxDoesNotReturnAlongTheRunStack) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  std::string second = Touch("shows/second.dxshow");
+  opener.shows[second] = TFakeShowSpec{};
+  ASSERT_TRUE(Act(action::kOpenShowAndReturn, 0, second));
+  form->Close();
+  EXPECT_TRUE(form->Closed());
+  EXPECT_EQ(OpenedPath(), second);
+}
+
+TEST_F(MainFormTest, RunApplicationOnExit) {
+  enum class THow { CloseBox, Escape, EndOfShow };
+  struct TCase {
+    THow how;
+    const char* ifLastSlide;  // "" = default (true)
+    bool runs;
+  } cases[] = {
+      {THow::CloseBox, "", false},  {THow::CloseBox, "0", false}, {THow::Escape, "", false},
+      {THow::Escape, "1", false},   {THow::Escape, "0", true},    {THow::EndOfShow, "", true},
+      {THow::EndOfShow, "0", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << static_cast<int>(c.how) << " " << c.ifLastSlide);
+    std::map<std::string, std::string> main = {{"opt_runapponexit", "1"},
+                                               {"opt_runapponexitfn", "after.sh --done"}};
+    if (*c.ifLastSlide) main["opt_runapponexitiflastslide"] = c.ifLastSlide;
+    OwnShow(main, "close");
+    ASSERT_TRUE(Start());
+    launcher.launches.clear();
+    switch (c.how) {
+      case THow::CloseBox:
+        form->Close();
+        break;
+      case THow::Escape:
+        form->KeyEvent(vk::kEscape, 0, true);
+        break;
+      case THow::EndOfShow:
+        viewer->callbacks_.position(5000, true);
+        break;
+    }
+    EXPECT_TRUE(form->Closed());
+    ASSERT_EQ(launcher.launches.size(), c.runs ? 1u : 0u);
+    if (c.runs) {
+      EXPECT_EQ(launcher.launches[0].program, "after.sh");
+      EXPECT_EQ(launcher.launches[0].args, std::vector<std::string>{"--done"});
+    }
+    form.reset();
+  }
+}
+
+TEST_F(MainFormTest, EndOfShowClosesOnlyWhenTheEndActionIsClose) {
+  OwnShow({}, "repeat");
+  ASSERT_TRUE(Start());
+  viewer->callbacks_.position(5000, true);
+  EXPECT_FALSE(form->Closed());
+  form.reset();
+  OwnShow({}, "Close");
+  ASSERT_TRUE(Start());
+  viewer->callbacks_.position(4000, false);
+  EXPECT_FALSE(form->Closed());
+  viewer->callbacks_.position(5000, true);
+  EXPECT_TRUE(form->Closed());
+}
+
+TEST_F(MainFormTest, OpenShowOnExitKeepsTheWindowOpen) {
+  std::string next = Touch("bin/next.dxshow");
+  OwnShow({{"opt_runapponexit", "2"},
+           {"opt_runapponexitfn", "next.dxshow -slide 2"},
+           {"opt_runapponexitiflastslide", "0"}});
+  opener.shows[next] = TFakeShowSpec{};
+  ASSERT_TRUE(Start());
+  form->KeyEvent(vk::kEscape, 0, true);
+  EXPECT_FALSE(form->Closed());
+  EXPECT_EQ(OpenedPath(), next);
+  EXPECT_EQ(viewer->seeks.back(), 1001);
+  // The next show has no exit program: Esc now closes.
+  form->KeyEvent(vk::kEscape, 0, true);
+  EXPECT_TRUE(form->Closed());
+}
+
+TEST_F(MainFormTest, ClosingIsRefusedWhileModal) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  form->BeginModal();
+  EXPECT_FALSE(form->CloseQuery());
+  form->EndModal();
+  form->Close();
+  EXPECT_TRUE(form->Closed());
+}
+
+TEST_F(MainFormTest, Keyboard) {
+  OwnShow();
+  ASSERT_TRUE(Start({"-startup", "12345"}));
+  EXPECT_TRUE(window.topMost);
+
+  viewer->overlay = true;
+  form->KeyEvent(vk::kEscape, 0, true);  // closes the dialog, not the show
+  EXPECT_EQ(viewer->overlayClosed, 1);
+  EXPECT_FALSE(form->Closed());
+  viewer->overlay = true;
+  form->KeyEvent(vk::kF1, 0, true);
+  EXPECT_EQ(viewer->helpShown, 1);
+  form->KeyEvent(vk::kRight, 0, true);
+  EXPECT_TRUE(viewer->seeks.empty());
+  viewer->overlay = false;
+
+  form->KeyEvent(vk::kReturn, 0, true);
+  EXPECT_TRUE(form->Closed());
+  EXPECT_EQ(form->ExitCode(), 1);
+}
+
+TEST_F(MainFormTest, KeysClearTheWaitWithoutKeyboardControl) {
+  OwnShow();
+  mappingControl = false;
+  ASSERT_TRUE(Start());
+  struct TCase {
+    int key;
+    bool clears;
+  } cases[] = {
+      {vk::kSpace, true},          {vk::kPause, true},          {vk::kPageDown, true},
+      {vk::kRight, true},          {vk::kBrowserForward, true}, {vk::kMediaNextTrack, true},
+      {vk::kMediaPlayPause, true}, {vk::kLeft, false},          {'A', false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    viewer->waitingForKey = true;
+    form->KeyEvent(c.key, 0, true);
+    EXPECT_EQ(viewer->waitingForKey, !c.clears);
+  }
+  EXPECT_TRUE(viewer->seeks.empty());
+}
+
+TEST_F(MainFormTest, MouseInputWaitsOneSecondThenGoesToTheViewer) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  mapping->leftClick = {action::kNextSlide, 0, {}};
+  form->MouseEvent(0, 10, 10, 2, 1);
+  EXPECT_TRUE(viewer->mouse.empty());
+  clock.Advance(kInputDelayMs);
+  form->MouseEvent(0, 10, 10, 2, 1);
+  ASSERT_EQ(viewer->mouse.size(), 1u);
+  EXPECT_EQ(viewer->mouse[0].kind, action::kNextSlide);
+  EXPECT_TRUE(viewer->seeks.empty());  // the engine hit-tests first
+}
+
+TEST_F(MainFormTest, HiddenCursorExecutesMouseActionsDirectly) {
+  OwnShow({{"opt_hidecursor", "1"}});
+  ASSERT_TRUE(Start());
+  EXPECT_TRUE(form->MouseMonitor().Hidden());
+  EXPECT_EQ(window.cursor, platform::TCursorShape::None);
+  clock.Advance(kInputDelayMs);
+  mapping->leftClick = {action::kNextSlide, 0, {}};
+  form->MouseEvent(0, 10, 10, 2, 1);
+  EXPECT_TRUE(viewer->mouse.empty());
+  EXPECT_EQ(viewer->seeks, std::vector<double>{1001});
+  // Over the navigation panel the cursor comes back; over an object it is the hand.
+  viewer->hover.element = "NavPanel";
+  form->MouseEvent(0, 12, 10, 0, 0);
+  EXPECT_EQ(window.cursor, platform::TCursorShape::Arrow);
+}
+
+TEST_F(MainFormTest, HandCursorExceptOverButtons) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  clock.Advance(kInputDelayMs);
+  viewer->hover = {true, "TDaxPicture", ""};
+  form->MouseEvent(0, 1, 1, 0, 0);
+  EXPECT_EQ(window.cursor, platform::TCursorShape::Hand);
+  viewer->hover = {true, "TDaxButton", ""};
+  form->MouseEvent(0, 2, 2, 0, 0);
+  EXPECT_EQ(window.cursor, platform::TCursorShape::Arrow);
+}
+
+TEST_F(MainFormTest, Wheel) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  viewer->Seek(2500);
+  viewer->seeks.clear();
+  form->MouseWheel(60, 0);
+  EXPECT_TRUE(viewer->seeks.empty());
+  form->MouseWheel(60, 0);  // the remainder makes one notch away from the user
+  EXPECT_EQ(viewer->seeks, std::vector<double>{1800});
+  viewer->seeks.clear();
+  form->MouseWheel(-240, shift::kCtrl);
+  EXPECT_EQ(viewer->seeks, (std::vector<double>{2001, 3001}));
+  viewer->seeks.clear();
+  form->MouseWheel(120, shift::kCtrl | shift::kShift);
+  EXPECT_EQ(viewer->seeks, std::vector<double>{2301});
+  form.reset();
+
+  OwnShow({{"opt_lockwheel", "1"}});
+  ASSERT_TRUE(Start());
+  form->MouseWheel(120, 0);
+  EXPECT_TRUE(viewer->seeks.empty());
+}
+
+TEST_F(MainFormTest, PrintSavesTheCurrentSlide) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  viewer->Seek(7500);  // slide 7 of a 5-slide timeline: the second pass
+  viewer->callbacks_.print(nullptr);
+  EXPECT_EQ(printedSlides, std::vector<int>{2});
+  ASSERT_EQ(messages.messages.size(), 1u);
+  EXPECT_EQ(messages.messages[0].text, "Slide picture saved to /pictures/slide.png");
+  EXPECT_FALSE(viewer->Paused());
+}
+
+TEST_F(MainFormTest, PrintWithoutSlidesDoesNothing) {
+  TFakeShowSpec spec;
+  spec.slideCount = 0;
+  opener.shows[program] = spec;
+  ASSERT_TRUE(Start());
+  viewer->callbacks_.print(nullptr);
+  EXPECT_TRUE(printedSlides.empty());
+  EXPECT_FALSE(viewer->Paused());
+}
+
+TEST_F(MainFormTest, ViewerActionsAreNotReentered) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  viewer->Seek(0);
+  viewer->seeks.clear();
+  viewer->callbacks_.action({action::kNextSlide, 0, {}});
+  EXPECT_EQ(viewer->seeks, std::vector<double>{1001});
+}
+
+}  // namespace
+}  // namespace dax::app
