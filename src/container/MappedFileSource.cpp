@@ -27,9 +27,7 @@ std::string LineText(const ini::TIniItem& item) {
 }
 }  // namespace
 
-TMappedFileSource::TMappedFileSource(std::string rootFolder) : rootFolder_(std::move(rootFolder)) {}
-
-void TMappedFileSource::AddFileMapLine(std::string_view line) {
+std::optional<std::pair<std::string, std::string>> SplitFileMapLine(std::string_view line) {
   line = Trim(line);
   if (!line.empty() && line.front() == ';') line.remove_prefix(1);
   bool quoted = false;
@@ -41,11 +39,18 @@ void TMappedFileSource::AddFileMapLine(std::string_view line) {
       break;
     }
   }
-  if (split == std::string_view::npos) return;
+  if (split == std::string_view::npos) return std::nullopt;
   std::string_view left = Unquote(Trim(line.substr(0, split)));
   std::string_view right = Unquote(Trim(line.substr(split + 1)));
-  if (left.empty() || right.empty()) return;
-  fileMap_.FindOrAdd(FoldUtf8(left)).push_back({std::string(right)});
+  if (left.empty() || right.empty()) return std::nullopt;
+  return std::make_pair(std::string(left), std::string(right));
+}
+
+TMappedFileSource::TMappedFileSource(std::string rootFolder) : rootFolder_(std::move(rootFolder)) {}
+
+void TMappedFileSource::AddFileMapLine(std::string_view line) {
+  if (auto pair = SplitFileMapLine(line))
+    fileMap_.FindOrAdd(FoldUtf8(pair->first)).push_back({std::move(pair->second)});
 }
 
 void TMappedFileSource::AddRotationLine(std::string_view line) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "container/DaxUnpack.h"
@@ -20,6 +21,11 @@ inline constexpr char kRotationStateSection[] = "RotationState";
 // FileMap targets are followed at most this many steps; a longer chain or a cycle opens nothing.
 inline constexpr int kMaxFileMapDepth = 16;
 
+// Splits one "FileMap" line: a leading ";" is dropped, the line splits at the first "="
+// outside double quotes, both sides are trimmed and lose one pair of surrounding double quotes.
+// Nothing when there is no such "=" or a side is empty.
+std::optional<std::pair<std::string, std::string>> SplitFileMapLine(std::string_view line);
+
 struct TMappingStr {
   std::string target;
 };
@@ -32,8 +38,7 @@ class TMappedFileSource : public TFileSource {
   // Reads the sections "FileMap" and "RotationState" of the show document. Call before the
   // source is shared.
   void LoadMaps(const ini::TIniFile& document);
-  // One line of "FileMap": a leading ";" is dropped, the line splits at the first "=" outside
-  // double quotes, both sides are trimmed and lose one pair of surrounding double quotes.
+  // One line of "FileMap" (SplitFileMapLine); the left side maps to the right.
   void AddFileMapLine(std::string_view line);
   // One comment line of "RotationState": ;"name"=n with n one of 1, 3, 6, 8.
   void AddRotationLine(std::string_view line);
