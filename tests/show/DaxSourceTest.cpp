@@ -1,0 +1,426 @@
+#include "show/DaxSource.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "ShowFixtures.h"
+#include "foundation/Assert.h"
+#include "foundation/Random.h"
+#include "show/EffectDescriptors.h"
+#include "show/SlideOrder.h"
+
+namespace dax::show {
+namespace {
+
+using test::Doc;
+using test::Source;
+
+// Slides 1..n with sync positions, each slide's effect object given as text.
+std::string Show(const std::string& main, const std::string& effects,
+                 const std::vector<std::pair<int, std::string>>& slides) {
+  std::string text = "[Main]\n" + main + "object TheEffect:AnEffect\n" + effects + "end\n";
+  text += "[Times]\nopt_slidescount=" + std::to_string(slides.size()) + "\n";
+  for (size_t i = 0; i < slides.size(); ++i)
+    text += "opt_synchpos" + std::to_string(i + 1) + "=" + std::to_string(slides[i].first) + "\n";
+  for (size_t i = 0; i < slides.size(); ++i) {
+    text += "[Slide" + std::to_string(i + 1) + "]\n";
+    if (!slides[i].second.empty())
+      text += "object TheEffect:AnEffect\n" + slides[i].second + "end\n";
+  }
+  return text;
+}
+
+std::string Flags(const TDaxEffect& e) {
+  std::string s;
+  for (bool f : e.flags) s += f ? '1' : '0';
+  return s;
+}
+
+TEST(DaxSource, ScreenSaverProgramForcesItsOptions) {
+  const std::string text = "[Main]\nopt_repeat=close\nopt_fcp=1\n[Times]\n";
+  for (const char* program : {"/opt/show.scr", "C:\\Shows\\SHOW.SCR", "x.Scr"}) {
+    SCOPED_TRACE(program);
+    auto src = Source(text, program);
+    EXPECT_TRUE(src->ScreenSaverMode());
+    EXPECT_EQ(src->EndMode(), TEndMode::Repeat);
+    ini::TIniFile* doc = src->Document();
+    EXPECT_EQ(doc->ReadString("Main", "opt_repeat", ""), "repeat");
+    EXPECT_EQ(doc->ReadString("Main", "opt_ssaver", ""), "1");
+    EXPECT_EQ(doc->ReadString("Main", "opt_fcp", ""), "0");
+    EXPECT_EQ(doc->ReadString("Main", "opt_hidecursor", ""), "1");
+    EXPECT_EQ(doc->ReadString("Main", "opt_scr_full", ""), "1");
+  }
+  for (const char* program : {"/opt/daxviewer", "show.scr.bak", "scr"}) {
+    SCOPED_TRACE(program);
+    auto src = Source(text, program);
+    EXPECT_FALSE(src->ScreenSaverMode());
+    EXPECT_EQ(src->EndMode(), TEndMode::Close);
+    EXPECT_EQ(src->Document()->ReadString("Main", "opt_ssaver", ""), "0");
+  }
+}
+
+TEST(DaxSource, ShowOptionsTable) {
+  struct {
+    const char* main;
+    TEndMode mode;
+  } modes[] = {{"opt_repeat=CLOSE\n", TEndMode::Close},   {"opt_repeat=stop\n", TEndMode::Stop},
+               {"opt_repeat=Repeat\n", TEndMode::Repeat}, {"opt_repeat=loop\n", TEndMode::Repeat},
+               {"opt_repeat=\n", TEndMode::Repeat},       {"", TEndMode::Repeat}};
+  for (const auto& c : modes) {
+    SCOPED_TRACE(c.main);
+    EXPECT_EQ(Source(std::string("[Main]\n") + c.main)->EndMode(), c.mode);
+  }
+  auto src = Source(
+      "[main]\nopt_scr_hidercolor=16711680\nopt_scr_unsharpamount=0.25\n"
+      "opt_pausewheninactive=0\nopt_scr_width=800\n[times]\nopt_slidescount=0\n");
+  EXPECT_EQ(src->HiderColor().blue, 255);
+  EXPECT_EQ(src->HiderColor().red, 0);
+  EXPECT_FLOAT_EQ(src->UnsharpAmount(), 0.25f);
+  EXPECT_FALSE(src->PauseWhenInactive());
+  EXPECT_EQ(src->DesignWidth(), 800);
+  EXPECT_EQ(src->DesignHeight(), 1080);
+  EXPECT_NE(src->MainSection()->FindKey("opt_scr_height"), nullptr);  // looked up by adding
+
+  auto bare = Source("");
+  EXPECT_EQ(bare->SlideCount(), 0);
+  EXPECT_EQ(bare->MainSection(), nullptr);
+  EXPECT_TRUE(bare->PauseWhenInactive());
+  EXPECT_EQ(bare->ShowDuration(), 0);
+  EXPECT_EQ(bare->SlideAtTime(5000), -1);
+  TSlideTransition none = bare->SlideTransition(0);  // reported, not thrown
+  EXPECT_FALSE(none.effect);
+  EXPECT_EQ(none.duration, 0);
+  EXPECT_EQ(bare->NextSlideTime(100, false), 0);
+}
+
+TEST(DaxSource, TimelineFromTheDocument) {
+  const std::string effects = " time=1000\n object d:dissolve\n  stdidx=2\n  checked=1\n end\n";
+  const std::vector<std::pair<int, std::string>> slides = {{5000, ""}, {9000, ""}};
+  for (bool close : {false, true}) {
+    SCOPED_TRACE(close);
+    auto src = Source(Show(close ? "opt_repeat=close\n" : "", effects, slides));
+    const TSlideInfoList& list = src->SlideList();
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list[0].start, 0);
+    EXPECT_EQ(list[0].end, 5000);
+    EXPECT_EQ(list[0].transitionIn, 1000);
+    EXPECT_EQ(list[0].endWithNext, 6000);
+    EXPECT_EQ(list[1].start, 5000);
+    EXPECT_EQ(list[1].end, 9000);
+    EXPECT_EQ(list[1].nextTransition, close ? 0 : 1000);
+    EXPECT_EQ(src->ShowDuration(), 9000);
+    TSlideTiming w;
+    EXPECT_EQ(src->SlideTiming(2, w), 1);
+    EXPECT_EQ(w.start, 9000);
+    EXPECT_EQ(src->SlideAtTime(5000), 0);
+    EXPECT_EQ(src->TransitionDuration(2), close ? 0 : 1000);
+  }
+  // a transition longer than its slide is cut to the slide
+  auto shortSlide =
+      Source(Show("", " time=3000\n object d:dissolve\n  stdidx=2\n  checked=1\n end\n",
+                  {{5000, ""}, {6000, ""}}));
+  EXPECT_EQ(shortSlide->SlideList()[1].transitionIn, 1000);
+  EXPECT_EQ(shortSlide->SlideList()[0].transitionIn, 3000);
+}
+
+TEST(DaxSource, DecreasingSyncPositionsFailTheOpen) {
+  auto doc = Doc("[Times]\nopt_slidescount=3\nopt_synchpos1=5000\nopt_synchpos2=4000\n");
+  std::string error;
+  TRef<TDaxSource> src = TDaxSource::TryCreate(MakeRef<test::TNoFiles>(), doc, "p", error);
+  EXPECT_FALSE(src);
+  EXPECT_NE(error.find("Incorrect time"), std::string::npos);
+  EXPECT_THROW(Source("[Times]\nopt_slidescount=2\nopt_synchpos1=10\nopt_synchpos2=x\n"),
+               EAssertionFailed);  // a malformed position reads as 0
+}
+
+TEST(DaxSource, SlideTransitionsByKind) {
+  const std::string effects =
+      " time=1200\n"
+      " object hh:hourhand\n  stdidx=4\n  action=01\n  direction=000100000\n"
+      "  smoothline=0.05\n  offset=12.5\n end\n"
+      " object off:dissolve\n  stdidx=2\n  checked=0\n end\n"
+      " object push1:push\n  stdidx=9\n  direction=0100\n end\n"
+      " object nogates:gates\n  stdidx=6\n  direction=00000000\n end\n"
+      " object curl:curling\n  stdidx=11\n  action=11\n  direction=10000001\n"
+      "  color=10,300,-4\n  usevolume=1\n end\n"
+      " object fl:flip\n  stdidx=12\n  direction=001011\n  nonlinear_speed=1\n end\n"
+      " object sw:swap\n  stdidx=13\n  direction=1111\n  angle=bad\n end\n"
+      " object mo:mosaic\n  stdidx=8\n  cols=4\n  rows=3\n  appearence=2\n end\n";
+  auto src = Source(Show("", effects,
+                         {{5000, " ref=quick\n"},
+                          {10000, " ref=off\n time=700\n"},
+                          {15000, " ref=hh\n time=800\n"},
+                          {20000, " ref=push1\n time=900\n"},
+                          {25000, " ref=nogates\n time=900\n"},
+                          {30000, " ref=curl\n time=900\n"},
+                          {35000, " ref=fl\n time=900\n"},
+                          {40000, " ref=sw\n"},
+                          {45000, " ref=mo\n time=abc\n"}}));
+  TSlideTransition t = src->SlideTransition(0);  // quick
+  EXPECT_FALSE(t.effect);
+  EXPECT_EQ(t.duration, 0);
+  EXPECT_FALSE(src->SlideTransition(1).effect);  // unchecked dissolve
+
+  t = src->SlideTransition(2);
+  ASSERT_TRUE(t.effect);
+  EXPECT_EQ(t.effect->type, kEffectHourhand);
+  EXPECT_EQ(t.duration, 800);
+  EXPECT_FLOAT_EQ(t.smoothness, 0.05f);  // the entry's "smoothline" as written, for the renderer
+  EXPECT_DOUBLE_EQ(t.effect->Smoothness(), 0.001);  // 0.05 is stored as 0.001
+  EXPECT_EQ(Flags(*t.effect), "01000100000");
+  EXPECT_EQ(t.effect->variantCount, 1);
+  EXPECT_FLOAT_EQ(t.effect->floatParams.at(0), 12.5f);
+
+  t = src->SlideTransition(3);
+  ASSERT_TRUE(t.effect);
+  EXPECT_EQ(t.effect->type, kEffectPush);
+  EXPECT_EQ(Flags(*t.effect), "1000");  // character 1 is the first direction
+
+  EXPECT_FALSE(src->SlideTransition(4).effect);  // gates without a direction
+
+  t = src->SlideTransition(5);
+  ASSERT_TRUE(t.effect);
+  EXPECT_EQ(t.effect->type, kEffectCurling);
+  EXPECT_EQ(Flags(*t.effect), "111000000101");  // directions reversed, then usecolor, usevolume
+  EXPECT_EQ(t.effect->variantCount, 4);
+  EXPECT_EQ(t.effect->intParams, (std::vector<int32_t>{1, 10 | (255 << 8)}));  // clamped colour
+  EXPECT_FLOAT_EQ(t.effect->floatParams.at(1), 0.125f);
+
+  t = src->SlideTransition(6);
+  ASSERT_TRUE(t.effect);
+  EXPECT_EQ(t.effect->type, kEffectFlip);
+  EXPECT_EQ(Flags(*t.effect), "001001");  // positions 1,0,2,3; spin_center off
+  EXPECT_EQ(t.effect->variantCount, 1);
+
+  t = src->SlideTransition(7);  // reference without its own time: the list's "time" text
+  ASSERT_TRUE(t.effect);
+  EXPECT_EQ(t.effect->type, kEffectSwap);
+  EXPECT_EQ(t.duration, 1200);
+  EXPECT_EQ(t.effect->floatParams, (std::vector<float>{4, 1, 60}));
+
+  EXPECT_FALSE(src->SlideTransition(8).effect);            // malformed time: no usable duration
+  EXPECT_EQ(src->SlideTransition(8 + 9 * 5).duration, 0);  // indices wrap around the slides
+}
+
+TEST(DaxSource, RandomPicksAlternateVariantsAndRepeatablePicksRepeat) {
+  const std::string effects =
+      " time=1000\n"
+      " object g:gates\n  stdidx=6\n  key=checked\n  checked=1\n  direction=00100100\n end\n";
+  auto src = Source(Show("", effects, {{5000, " ref=default\n"}, {9000, " ref=default\n"}}));
+  ASSERT_EQ(src->PoolCount(), 1u);
+  EXPECT_EQ(src->DefaultTransitionDuration(), 1000);
+  Random().Seed(11);
+  std::vector<std::string> seen;
+  for (int k = 0; k < 8; ++k) {
+    TSlideTransition t = src->SlideTransition(k);
+    ASSERT_TRUE(t.effect);
+    EXPECT_EQ(t.duration, 1000);
+    seen.push_back(Flags(*t.effect));
+  }
+  for (size_t k = 0; k < seen.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(seen[k], k % 2 == 0 ? "00000100" : "00100000");
+  }
+
+  const std::string many =
+      " time=1000\n"
+      " object g:gates\n  stdidx=6\n  checked=1\n  direction=11110000\n end\n"
+      " object h:hourhand\n  stdidx=4\n  checked=1\n  action=11\n  direction=111\n end\n"
+      " object s:shapes\n  stdidx=5\n  checked=1\n  action=01\n  direction=111\n end\n"
+      " object m:mosaic\n  stdidx=8\n  checked=1\n end\n";
+  std::vector<std::pair<int, std::string>> slides;
+  for (int i = 0; i < 12; ++i) slides.push_back({1000 * (i + 1), ""});
+  auto a = Source(Show("", many, slides));
+  a->SetRepeatableEffects(true);
+  EXPECT_EQ(a->PoolCount(), 4u);
+  for (int i = 0; i < 12; ++i) {
+    SCOPED_TRACE(i);
+    TSlideTransition first = a->SlideTransition(i);
+    TSlideTransition again = a->SlideTransition(i);
+    ASSERT_TRUE(first.effect && again.effect);
+    EXPECT_EQ(first.effect->type, again.effect->type);
+    EXPECT_EQ(Flags(*first.effect), Flags(*again.effect));
+    EXPECT_EQ(first.effect->intParams, again.effect->intParams);
+  }
+}
+
+TEST(DaxSource, PickedVariantsKeepOneActionAndOneDirection) {
+  const std::string effects =
+      " time=1000\n"
+      " object h:hourhand\n  stdidx=4\n  checked=1\n  action=11\n  direction=101000001\n end\n";
+  auto src = Source(Show("", effects, {{5000, ""}}));
+  ASSERT_EQ(src->PoolCount(), 1u);
+  EXPECT_EQ(src->PoolItem(0).variantCount, 6);
+  const TDaxEffect& h = src->PoolItem(0);
+  const char* expected[] = {"10100000000", "10001000000", "10000000001",
+                            "01100000000", "01001000000", "01000000001"};
+  for (int v = 0; v < 6; ++v) EXPECT_EQ(Flags(*h.WithVariant(v)), expected[v]);
+  std::set<std::string> picked;
+  Random().Seed(3);
+  for (int k = 0; k < 200; ++k) picked.insert(Flags(*src->PickFromPool(0)));
+  EXPECT_EQ(picked.size(), 6u);
+}
+
+TEST(DaxSource, MosaicSeeds) {
+  const std::string effects = " time=1000\n object m:mosaic\n  stdidx=8\n  cols=5\n end\n";
+  auto src = Source(Show("", effects, {{4000, " ref=m\n"}, {8000, " ref=m\n"}}));
+  Random().Seed(5);
+  TSlideTransition a = src->SlideTransition(1), b = src->SlideTransition(1);
+  ASSERT_TRUE(a.effect && b.effect);
+  ASSERT_EQ(a.effect->intParams.size(), 4u);
+  EXPECT_EQ(a.effect->intParams[0], 5);
+  EXPECT_NE(a.effect->intParams[3], b.effect->intParams[3]);
+  EXPECT_LT(a.effect->intParams[3], 1 << 24);
+  src->SetRepeatableEffects(true);
+  EXPECT_EQ(src->SlideTransition(1).effect->intParams[3], 1);
+  EXPECT_EQ(src->SlideTransition(1).effect->intParams[3], 1);
+}
+
+TEST(DaxSource, PoolHoldsCheckedEntriesAndCustomSubEffects) {
+  const std::string effects =
+      " time=1000\n"
+      " object q:dissolve\n  stdidx=2\n  key=checked\n  checked=1\n end\n"
+      " object unused:gates\n  stdidx=6\n  key=checked\n  checked=0\n  direction=1\n end\n"
+      " object fancy:custom\n  key=a\n  a=011\n  sectionfield=a\n"
+      "  slide_010=one\n  slide_001=two\n end\n";
+  std::string text = Show("", effects, {{4000, " ref=fancy\n a=001\n"}}) +
+                     "[effect_one]\nobject Container:Root\nend\n[effect_two]\n";
+  auto src = Source(text);
+  ASSERT_EQ(src->PoolCount(), 3u);  // dissolve + two custom sub-effects
+  std::vector<int32_t> order = src->PoolOrder();
+  std::sort(order.begin(), order.end());
+  EXPECT_EQ(order, (std::vector<int32_t>{0, 1, 2}));
+  int custom = 0;
+  for (size_t i = 0; i < src->PoolCount(); ++i) {
+    const TDaxEffect& e = src->PoolItem(i);
+    if (e.type != kEffectCustom) continue;
+    ++custom;
+    ASSERT_TRUE(e.description);
+    EXPECT_EQ(e.description->ReadString("CoverMode", ""), "1");
+    EXPECT_EQ(e.variantCount, 1);
+  }
+  EXPECT_EQ(custom, 2);
+  // the reference's own option value picks its first enabled sub-effect
+  TSlideTransition t = src->SlideTransition(0);
+  ASSERT_TRUE(t.effect);
+  EXPECT_EQ(t.effect->type, kEffectCustom);
+  EXPECT_EQ(t.effect->description->Name(), "effect_two");
+}
+
+TEST(DaxSource, EndActionsAndLaunchesTable) {
+  struct {
+    const char* slideKeys;
+    bool manual;
+    TSlideEndAction action;
+  } cases[] = {
+      {"Pers_EndAction=pause\n", false, TSlideEndAction::Pause},
+      {"Pers_EndAction=Loop\n", false, TSlideEndAction::Loop},
+      {"Pers_EndAction=\n", true, TSlideEndAction::Pause},
+      {"Pers_EndAction=\n", false, TSlideEndAction::None},
+      {"Pers_EndAction=stop\n", true, TSlideEndAction::None},
+      {"", true, TSlideEndAction::None},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.slideKeys) + (c.manual ? " manual" : ""));
+    std::string text = std::string("[Main]\n") + (c.manual ? "opt_manualshow=1\n" : "") +
+                       "object TheEffect:AnEffect\n time=1000\n object d:dissolve\n  stdidx=2\n"
+                       "  checked=1\n end\nend\n[Times]\nopt_slidescount=1\nopt_synchpos1=6000\n"
+                       "[Slide1]\n" +
+                       c.slideKeys;
+    auto src = Source(text);
+    EXPECT_EQ(src->SlideEndActionKind(0), c.action);
+    double period = -1;
+    EXPECT_EQ(src->SlideEndAction(0, period), c.action != TSlideEndAction::None);
+    if (c.action == TSlideEndAction::Loop) {
+      EXPECT_EQ(period, 6000 - 1000);
+    }
+    EXPECT_EQ(src->SlideEndActionKind(-1), TSlideEndAction::None);
+  }
+  auto src = Source(
+      "[Times]\nopt_slidescount=3\n[Slide1]\nPers_RunApp=1\nRunAppFN=tool.sh\n"
+      "[Slide2]\nPers_RunApp=1\n[Slide3]\nPers_RunApp=0\nRunAppFN=x\n");
+  std::string fn;
+  EXPECT_TRUE(src->SlideRunApp(0, fn));
+  EXPECT_EQ(fn, "tool.sh");
+  EXPECT_TRUE(src->SlideRunApp(3, fn));  // the next pass
+  EXPECT_FALSE(src->SlideRunApp(1, fn));
+  EXPECT_FALSE(src->SlideRunApp(2, fn));
+  EXPECT_FALSE(src->SlideRunApp(-1, fn));
+}
+
+TEST(DaxSource, SlideIdsAndSections) {
+  auto src = Source(
+      "[Times]\nopt_slidescount=4\n[Slide1]\nslideid=intro\nPicture=a.jpg\n"
+      "[Slide2]\nPicture=C:\\Shows\\pics\\Holiday.Beach.jpg\n[Slide3]\nPicture=media\\\n");
+  const TSlideInfoList& list = src->SlideList();
+  EXPECT_EQ(list[0].slideId, "intro");
+  EXPECT_EQ(list[1].slideId, "Holiday.Beach");
+  EXPECT_EQ(list[2].slideId, "media");
+  EXPECT_EQ(list[3].slideId, "");
+  EXPECT_EQ(SlideSection(*src->Document(), -1), nullptr);
+  EXPECT_EQ(SlideSection(*src->Document(), 1)->Name(), "Slide2");
+
+  auto doc =
+      Doc("[Main]\nProjectFilePath=C:\\P\\Trip.dax\n[Times]\nopt_slidescount=2\n"
+          "[Slide1]\n[Slide2]\n[Slide5]\n");
+  EXPECT_EQ(SlideSection(*doc, 0)->Name(), "Slide1");
+  EXPECT_EQ(SlideSection(*doc, 4)->Name(), "Slide5");  // the list grows with identity entries
+  EXPECT_EQ(SlideSection(*doc, 3), nullptr);
+  EXPECT_EQ(SlideOrderFor("c:\\p\\TRIP.DAX", 0)->Count(), 5);  // one list per project
+}
+
+TEST(SlideOrder, ShuffleByKeysSortsByRandomKeys) {
+  Random().Seed(99);
+  std::vector<TSlideOrderPair> pairs(200);
+  for (int i = 0; i < 200; ++i) pairs[static_cast<size_t>(i)].slide = i;
+  ShuffleByKeys(pairs.data(), pairs.size());
+  std::set<int32_t> slides;
+  bool moved = false;
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    slides.insert(pairs[i].slide);
+    moved = moved || pairs[i].slide != static_cast<int32_t>(i);
+    EXPECT_GE(pairs[i].key, 0);
+    EXPECT_LT(pairs[i].key, 1000000);
+    if (i > 0) {
+      EXPECT_LE(pairs[i - 1].key, pairs[i].key);
+    }
+  }
+  EXPECT_EQ(slides.size(), 200u);
+  EXPECT_TRUE(moved);
+  ShuffleByKeys(pairs.data(), 0);  // nothing to do
+}
+
+TEST(EffectDescriptors, ColourTextsTable) {
+  struct {
+    const char* text;
+    bool ok;
+    int r, g, b, a;
+  } cases[] = {
+      {"#FF8000", true, 255, 128, 0, 255},
+      {"#ff8000,128", true, 255, 128, 0, 128},
+      {"16711680", true, 0, 0, 255, 255},
+      {"255, 300", true, 255, 0, 0, 255},
+      {"1,2,3", true, 1, 2, 3, 255},
+      {"300,-5,20,999", true, 255, 0, 20, 255},
+      {"#FF80", false, 0, 0, 0, 0},
+      {"red", false, 0, 0, 0, 0},
+      {"", false, 0, 0, 0, 0},
+      {"1,2,3,4,5", false, 0, 0, 0, 0},
+      {"1,x,3", false, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::optional<TColorValue> v = ParseColorText(c.text);
+    ASSERT_EQ(v.has_value(), c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(v->r, c.r);
+    EXPECT_EQ(v->g, c.g);
+    EXPECT_EQ(v->b, c.b);
+    EXPECT_EQ(v->a, c.a);
+  }
+}
+
+}  // namespace
+}  // namespace dax::show
