@@ -459,7 +459,8 @@ void TIniObject::Write(TTextSaver& saver, int indent) const {
     saver.WriteText(" ");
     saver.WriteText(Name());
   }
-  if (!Type().empty()) {
+  // A name holding ":" needs the separator even without a type, or it would read back split.
+  if (!Type().empty() || Name().find(':') != std::string::npos) {
     saver.WriteText(":");
     saver.WriteText(Type());
   }

@@ -77,6 +77,7 @@ TIniLineKind ReadIniLine(TIniParserParams& p) {
       }
     } else if ((first | 0x20) == 'o' && (after = MatchKeyword(text, pos, end, "object", 6))) {
       kind = TIniLineKind::Object;
+      if (trimmed < after) trimmed = after;  // only blanks after the word
       size_t colon = trimmed;
       for (size_t i = trimmed; i > after; --i) {
         if (text[i - 1] == ':') {

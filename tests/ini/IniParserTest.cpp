@@ -35,6 +35,7 @@ TEST(IniParserTest, ClassifiesLines) {
       {"object NoType", TIniLineKind::Object, "NoType", ""},
       {"object", TIniLineKind::Object, "", ""},
       {"object:T", TIniLineKind::Object, "", "T"},
+      {"object \t ", TIniLineKind::Object, "", ""},
       {"objects=1", TIniLineKind::Key, "objects", "1"},
       {"object_x", TIniLineKind::Text, "", "object_x"},
       {"object = 5", TIniLineKind::Key, "object", "5"},

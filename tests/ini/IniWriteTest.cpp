@@ -79,6 +79,10 @@ TEST(IniWriteTest, WritesTheCanonicalForm) {
             "\xEF\xBB\xBFtop=1\r\n\r\n[Main]\r\nk=v\r\nobject A:T\r\n  inner=x\r\n"
             "  object :Only\r\n  end\r\n  object B\r\n  end\r\nend\r\n; c\r\n");
   EXPECT_EQ(file->SaveToBytes(false).substr(0, 5), "top=1");
+  // A name that holds ":" keeps it through a write and a read.
+  auto colon = Load("object a::\nend\nobject b:c:\nend\n");
+  EXPECT_EQ(colon->FirstObject()->Name(), "a:");
+  EXPECT_EQ(colon->SaveToBytes(false), "object a::\r\nend\r\nobject b:c:\r\nend\r\n");
   auto added = MakeRef<TIniFile>();
   added->WriteString("", "r", "1");
   added->AddObject("O", "");
