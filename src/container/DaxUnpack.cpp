@@ -112,8 +112,8 @@ TEntryInfo TDaxUnpack::Describe(const std::string& name, const ini::TIniSection&
   int64_t position = 0;
   bool posOk = !__builtin_add_overflow(rawPos, correction_, &position);
   info.position = posOk ? position : -1;
-  // The data must lie inside the container's file, before its trailer.
-  int64_t limit = trailer_.end - 12;
+  // Entry data lies before the directory.
+  int64_t limit = trailer_.directoryPos;
   info.valid = methodOk && posOk && rawPos >= 0 && position >= 0 && info.size >= 0 &&
                position <= limit && info.size <= limit - position;
   return info;
