@@ -5,6 +5,7 @@
 
 #include "app/CommandList.h"
 #include "app/ShowPaths.h"
+#include "container/ShowLocator.h"
 #include "foundation/Log.h"
 #include "foundation/Numbers.h"
 #include "foundation/Strings.h"
@@ -177,7 +178,7 @@ bool TMainForm::OpenShow(const std::string& name, bool packed, bool isTime, bool
     std::string exeName = show_->ReadString(kMain, "opt_exefn", "");
     if (!exeName.empty()) {
       showFileName_ = ToSlashes(exeName);
-      SetReplacePair({exeName, name});
+      container::SetReplacePair({exeName, name});
     }
   }
   showFolder_ = FolderOf(showFileName_);

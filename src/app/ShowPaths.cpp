@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "container/ShowLocator.h"
 #include "foundation/Strings.h"
 
 namespace dax::app {
@@ -103,22 +104,8 @@ std::string RelativeFolder(const std::string& base, const std::string& target) {
   return rel;
 }
 
-namespace {
-TReplacePair& ProcessReplacePair() {
-  static TReplacePair pair;
-  return pair;
-}
-}  // namespace
-
-const TReplacePair& ReplacePair() {
-  return ProcessReplacePair();
-}
-void SetReplacePair(TReplacePair pair) {
-  ProcessReplacePair() = std::move(pair);
-}
-
 std::string ResolveShowFile(const std::string& name) {
-  const TReplacePair& pair = ReplacePair();
+  container::TReplacePair pair = container::ReplacePair();
   if (!pair.projectPath.empty() && SameText(name, pair.exeName)) return name;
   std::string ext = ExtensionOf(name);
   if (SameText(ext, ".exe")) return name;

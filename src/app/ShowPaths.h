@@ -3,7 +3,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace dax::app {
 
@@ -21,16 +20,8 @@ std::string ResolveAgainstFolder(const std::string& folder, const std::string& n
 // The relative path from folder `base` to folder `target` ("" when equal).
 std::string RelativeFolder(const std::string& base, const std::string& target);
 
-// The built program's name and the project file actually open (opt_exefn of a project).
-struct TReplacePair {
-  std::string exeName;
-  std::string projectPath;
-};
-const TReplacePair& ReplacePair();
-void SetReplacePair(TReplacePair pair);
-
 // Maps a show name to the file that holds it: ".app" bundles to their slideshow.dat (or the
-// ".dxshow" beside them); other names unchanged.
+// ".dxshow" beside them); the built name of the open project and other names unchanged.
 std::string ResolveShowFile(const std::string& name);
 
 }  // namespace dax::app

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "AppFakes.h"
-#include "app/ShowPaths.h"
+#include "container/ShowLocator.h"
 #include "support/TempDir.h"
 
 namespace dax::app {
@@ -132,9 +132,9 @@ TEST_F(MainFormTest, ProjectWithExeNameTakesItsName) {
   opener.shows[path] = spec;
   ASSERT_TRUE(Start({"-filename", path}));
   EXPECT_EQ(form->ShowFileName(), "C:/Out/show.exe");
-  EXPECT_EQ(ReplacePair().exeName, "C:\\Out\\show.exe");
-  EXPECT_EQ(ReplacePair().projectPath, path);
-  SetReplacePair({});
+  EXPECT_EQ(container::ReplacePair().exeName, "C:\\Out\\show.exe");
+  EXPECT_EQ(container::ReplacePair().projectPath, path);
+  container::SetReplacePair({});
 }
 
 TEST_F(MainFormTest, ShowThatCannotBeOpenedEndsWithExitCode2) {

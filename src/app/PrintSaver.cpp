@@ -1,0 +1,43 @@
+#include "app/PrintSaver.h"
+
+#include <cstdio>
+
+#include "app/ShowPaths.h"
+#include "foundation/Bitmap.h"
+#include "foundation/Numbers.h"
+#include "foundation/Strings.h"
+#include "platform/PictureFile.h"
+
+namespace dax::app {
+
+namespace {
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && ok;
+}
+}  // namespace
+
+std::string SaveSlidePicture(IOpenShow& show, int slide, const TBitmap* picture,
+                             const std::string& folder) {
+  if (folder.empty()) return {};
+  std::string base = "slide_" + FormatInt(slide + 1);
+  if (picture && !picture->Empty()) {
+    std::string path = platform::UniqueFileName(folder, base, ".png");
+    return platform::SavePng(path, *picture) ? path : std::string();
+  }
+  std::string name = show.ReadString("slide" + FormatInt(slide + 1), "picture", "");
+  if (name.empty()) return {};
+  std::optional<std::string> bytes = show.ReadEntry(name);
+  if (!bytes) return {};
+  std::string fileName = name;
+  for (char& ch : fileName)
+    if (ch == '\\') ch = '/';
+  std::string ext = AsciiLower(ExtensionOf(fileName));
+  if (ext.empty()) ext = ".bin";
+  std::string path = platform::UniqueFileName(folder, base, ext);
+  return WriteBytes(path, *bytes) ? path : std::string();
+}
+
+}  // namespace dax::app
