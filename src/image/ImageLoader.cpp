@@ -10,19 +10,9 @@
 namespace dax::image {
 namespace {
 
-struct TLoaderEntry {
-  TImageLoaderFn loader;
-  std::vector<std::string> extensions;
-};
-
 std::mutex& RegistryLock() {
   static std::mutex lock;
   return lock;
-}
-
-std::vector<TLoaderEntry>& Registry() {
-  static std::vector<TLoaderEntry> entries;
-  return entries;
 }
 
 struct TProfileReaderEntry {
@@ -60,16 +50,21 @@ std::string ExtensionOf(const std::string& name) {
   return Lower(name.substr(dot));
 }
 
-void RegisterImageLoader(TImageLoaderFn loader, const std::vector<std::string>& extensions) {
-  TLoaderEntry entry{std::move(loader), {}};
+void TImageLoaderRegistry::Register(TImageLoaderFn loader,
+                                    const std::vector<std::string>& extensions) {
+  TEntry entry{std::move(loader), {}};
   for (const std::string& e : extensions) entry.extensions.push_back(NormaliseExtension(e));
-  std::lock_guard<std::mutex> guard(RegistryLock());
-  Registry().push_back(std::move(entry));
+  std::lock_guard<std::mutex> guard(lock_);
+  entries_.push_back(std::move(entry));
 }
 
-void ClearImageLoaders() {
-  std::lock_guard<std::mutex> guard(RegistryLock());
-  Registry().clear();
+TImageLoaderRegistry& ImageLoaders() {
+  static TImageLoaderRegistry* registry = new TImageLoaderRegistry;
+  return *registry;
+}
+
+void RegisterImageLoader(TImageLoaderFn loader, const std::vector<std::string>& extensions) {
+  ImageLoaders().Register(std::move(loader), extensions);
 }
 
 void RegisterProfileReader(TProfileReaderFn reader, const std::vector<std::string>& extensions) {
@@ -116,7 +111,11 @@ std::vector<uint8_t> ReadRest(TStream& stream, int64_t limit) {
   return bytes;
 }
 
-TImage OpenImage(std::unique_ptr<TStream> owned, const std::string& name) {
+TImage OpenImage(std::unique_ptr<TStream> stream, const std::string& name) {
+  return ImageLoaders().Open(std::move(stream), name);
+}
+
+TImage TImageLoaderRegistry::Open(std::unique_ptr<TStream> owned, const std::string& name) const {
   if (!owned) return {};
   std::shared_ptr<TStream> stream(std::move(owned));
   std::string ext = ExtensionOf(name);
@@ -131,13 +130,13 @@ TImage OpenImage(std::unique_ptr<TStream> owned, const std::string& name) {
   } catch (const std::exception&) {
     return {};
   }
-  std::vector<TLoaderEntry> entries;
+  std::vector<TEntry> entries;
   {
-    std::lock_guard<std::mutex> guard(RegistryLock());
-    entries = Registry();
+    std::lock_guard<std::mutex> guard(lock_);
+    entries = entries_;
   }
   TLoadRequest request{stream, start, name, ext};
-  for (const TLoaderEntry& entry : entries) {
+  for (const TEntry& entry : entries) {
     if (!name.empty()) {
       bool listed = false;
       for (const std::string& e : entry.extensions) listed = listed || e == ext;

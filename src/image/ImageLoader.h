@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,25 @@ std::string NormaliseExtension(const std::string& extension);
 // Everything from the last "." on, lower case ("" when there is none).
 std::string ExtensionOf(const std::string& name);
 
+// Loaders asked in the order they were registered.
+class TImageLoaderRegistry {
+ public:
+  void Register(TImageLoaderFn loader, const std::vector<std::string>& extensions);
+  // See OpenImage below.
+  TImage Open(std::unique_ptr<TStream> stream, const std::string& name) const;
+
+ private:
+  struct TEntry {
+    TImageLoaderFn loader;
+    std::vector<std::string> extensions;
+  };
+  mutable std::mutex lock_;
+  std::vector<TEntry> entries_;
+};
+
+// The process's registry, filled at start-up.
+TImageLoaderRegistry& ImageLoaders();
 void RegisterImageLoader(TImageLoaderFn loader, const std::vector<std::string>& extensions);
-// Drops every registered loader (tests).
-void ClearImageLoaders();
 
 // Opens a picture: the first loader whose extensions contain the name's extension and that
 // accepts the stream wins (an empty name asks every loader). A ".bmp" that starts with the

@@ -1,0 +1,27 @@
+// Wires the image library into the show container: the picture decoder of the decoded-image
+// cache, the placeholder maker and the colour set-up of every opened show.
+#pragma once
+
+#include <string>
+
+#include "container/ShowLocator.h"
+#include "image/BitmapStore.h"
+#include "image/ColorProfile.h"
+
+namespace dax::image {
+
+// Registers the standard loaders and installs the container hooks. Safe to call again.
+void InstallImageLibrary();
+
+// The placeholder as a store (what the cache hands out for a missing picture).
+TRef<TSysBitmapStore> MakePlaceholderStore(const std::string& message, const std::string& fileName);
+
+// Colour set-up for a show: the target profile from its "ColorManagement" value, the
+// show's entries for profile files and precomputed tables.
+void SetUpShowColors(container::TDaxShowLocator& locator, const std::string& colorManagement);
+
+// Applies the current target profile to a freshly opened store: its levels are converted
+// from the picture's profile (sRGB when it has none) to the target.
+void AttachColorManagement(TSysBitmapStore& store);
+
+}  // namespace dax::image
