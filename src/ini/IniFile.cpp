@@ -1,12 +1,16 @@
 #include "ini/IniFile.h"
 
+#include <cstring>
 #include <exception>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "foundation/Stream.h"
 #include "foundation/Strings.h"
 #include "ini/IniParser.h"
+#include "ini/ItemArena.h"
 
 namespace dax::ini {
 
@@ -21,10 +25,10 @@ class TIniParser {
     while (!params.AtEnd()) {
       switch (ReadIniLine(params)) {
         case TIniLineKind::Text:
-          Append(new TIniItem({}, params.Value()));
+          Append(Make<TIniItem>(std::string_view(), params.Value()));
           break;
         case TIniLineKind::Key:
-          Append(new TIniItem(params.Name(), params.Value()));
+          Append(Make<TIniItem>(params.Name(), params.Value()));
           break;
         case TIniLineKind::Section:
           OpenSection(params.Name());
@@ -33,9 +37,10 @@ class TIniParser {
           if (open_.size() >= static_cast<size_t>(TIniFile::kMaxObjectDepth)) {
             // Too deep: kept as text, and its end line will be text too.
             ++suppressed_;
-            Append(new TIniItem({}, WholeLine(params)));
+            Append(Make<TIniItem>(std::string_view(), WholeLine(params)));
           } else {
-            auto* object = new TIniObject(params.Name(), params.Value());
+            auto* object = Make<TIniObject>(params.Name(), params.Value());
+            object->BuildTable();
             Append(object);
             open_.push_back(object);
           }
@@ -43,9 +48,9 @@ class TIniParser {
         case TIniLineKind::End:
           if (suppressed_ > 0) {
             --suppressed_;
-            Append(new TIniItem({}, WholeLine(params)));
+            Append(Make<TIniItem>(std::string_view(), WholeLine(params)));
           } else if (open_.empty()) {
-            Append(new TIniItem({}, "end"));
+            Append(Make<TIniItem>(std::string_view(), std::string_view("end")));
           } else {
             open_.pop_back();
           }
@@ -55,6 +60,11 @@ class TIniParser {
   }
 
  private:
+  template <class T, class... Args>
+  T* Make(Args&&... args) {
+    return ::new (arena_.Allocate(sizeof(T))) T(std::forward<Args>(args)...);
+  }
+
   static std::string_view WholeLine(const TIniParserParams& p) {
     size_t start = p.lineStart + static_cast<size_t>(p.indent);
     return p.text.substr(start, p.valueStart + p.valueLength - start);
@@ -76,7 +86,8 @@ class TIniParser {
       section = static_cast<TIniSection*>(file_.Find(name, TIniItemKind::Section));
     }
     if (!section) {
-      section = new TIniSection(name);
+      section = Make<TIniSection>(name);
+      section->BuildTable();
       file_.AppendNew(section);
       if (name.empty()) emptySection_ = section;
     }
@@ -88,6 +99,7 @@ class TIniParser {
   std::vector<TIniList*> open_;
   size_t suppressed_ = 0;
   TIniSection* emptySection_ = nullptr;
+  TIniItemArena arena_;
 };
 
 namespace {
@@ -96,11 +108,36 @@ constexpr unsigned char kReplacementBytes[] = {0xEF, 0xBF, 0xBD};
 
 }  // namespace
 
+// Position of the first invalid UTF-8 sequence at or after pos, or text.size().
+static size_t FindInvalidUtf8(std::string_view text, size_t pos) {
+  while (pos < text.size()) {
+    // Runs of ASCII, eight bytes at a time.
+    while (pos + 8 <= text.size()) {
+      uint64_t word;
+      std::memcpy(&word, text.data() + pos, 8);
+      if (word & 0x8080808080808080ull) break;
+      pos += 8;
+    }
+    if (pos == text.size()) break;
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
+    size_t start = pos;
+    char32_t cp = DecodeUtf8(text, pos);
+    if (cp == 0xFFFD && !(pos - start == 3 && text.compare(start, 3, "\xEF\xBF\xBD") == 0))
+      return start;
+  }
+  return text.size();
+}
+
 std::string SanitizeUtf8(std::string_view text) {
+  size_t bad = FindInvalidUtf8(text, 0);
+  if (bad == text.size()) return std::string(text);
   std::string out;
+  out.reserve(text.size() + 16);
   size_t copied = 0;  // text before this is already in out
-  bool changed = false;
-  for (size_t pos = 0; pos < text.size();) {
+  for (size_t pos = bad; pos < text.size();) {
     if (static_cast<unsigned char>(text[pos]) < 0x80) {
       ++pos;
       continue;
@@ -108,16 +145,11 @@ std::string SanitizeUtf8(std::string_view text) {
     size_t start = pos;
     char32_t cp = DecodeUtf8(text, pos);
     if (cp == 0xFFFD && !(pos - start == 3 && text.compare(start, 3, "\xEF\xBF\xBD") == 0)) {
-      if (!changed) {
-        out.reserve(text.size() + 16);
-        changed = true;
-      }
       out.append(text.substr(copied, start - copied));
       out.append(reinterpret_cast<const char*>(kReplacementBytes), 3);
       copied = pos;
     }
   }
-  if (!changed) return std::string(text);
   out.append(text.substr(copied));
   return out;
 }
@@ -150,10 +182,16 @@ TRef<TIniList> TIniFile::CreateEmpty() const {
 }
 
 void TIniFile::LoadFromText(std::string_view utf8) {
+  if (FindInvalidUtf8(utf8, 0) != utf8.size()) {
+    std::string valid = SanitizeUtf8(utf8);
+    LoadFromText(valid);
+    return;
+  }
   Clear();
-  BuildTable();  // the parser finds sections by name as it goes
+  // Every list gets its table when it is made and keeps it filled as lines arrive, while
+  // the items are still in cache; the parser also finds sections by name as it goes.
+  BuildTable();
   TIniParser(*this).Parse(utf8);
-  BuildTables();
 }
 
 void TIniFile::LoadFromBytes(std::string_view bytes) {
@@ -211,7 +249,7 @@ bool TIniFile::LoadFromValueText(std::string_view text) {
       return false;
     }
   }
-  LoadFromText(SanitizeUtf8(plain));
+  LoadFromText(plain);
   return true;
 }
 
@@ -274,7 +312,7 @@ void TIniFile::Assign(const TTextWriter& source) {
   auto saver = MakeRef<TBytesTextSaver>();
   source.WriteTo(*saver);
   saver->Finish();
-  LoadFromText(SanitizeUtf8(saver->View()));
+  LoadFromText(saver->View());
 }
 
 const TIniSection* TIniFile::FindSection(std::string_view name) const {

@@ -39,7 +39,7 @@ class TIniFile : public TIniSection {
   bool LoadFromFile(const std::string& path);
   // The same decoding from bytes in memory.
   void LoadFromBytes(std::string_view bytes);
-  // Parses UTF-8 text (no byte order mark detection).
+  // Parses UTF-8 text (no byte order mark detection; invalid sequences become U+FFFD).
   void LoadFromText(std::string_view utf8);
   // Clears, unescapes the value-text form and parses; false (empty document) on a bad escape.
   bool LoadFromValueText(std::string_view text);

@@ -5,6 +5,7 @@
 #include "foundation/Strings.h"
 #include "ini/IniList.h"
 #include "ini/IniValue.h"
+#include "ini/ItemArena.h"
 
 namespace dax::ini {
 namespace {
@@ -43,6 +44,13 @@ bool SameIniName(std::string_view a, std::string_view b) {
     if (AsciiFold(x) != AsciiFold(y)) return false;
   }
   return a.size() == b.size();
+}
+
+void* TIniItem::operator new(size_t size) {
+  return AllocateIniItem(size);
+}
+void TIniItem::operator delete(void* p) noexcept {
+  FreeIniItem(p);
 }
 
 TIniItem::TIniItem(std::string_view name, std::string_view value)

@@ -32,6 +32,10 @@ class TIniItem : public TTextWriter {
   TIniItem() = default;
   TIniItem(std::string_view name, std::string_view value);
 
+  // Items made while a document is parsed share blocks of storage (see ItemArena.h).
+  static void* operator new(size_t size);
+  static void operator delete(void* p) noexcept;
+
   TIniList* Owner() const { return owner_; }
   // Position in the owner's items; -1 when not owned.
   int Index() const { return index_; }

@@ -1,0 +1,153 @@
+// Parsing and looking up a show-like document of 100 000 lines; inih parses the same text
+// with a handler that does nothing, as the peer.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ini/IniFile.h"
+
+#ifdef DAX_HAVE_INIH
+#include <ini.h>
+#endif
+
+namespace {
+
+using namespace dax::ini;
+
+// Options, a timeline, then slides with nested objects, keyframes and comments.
+std::string MakeShowText(int lines) {
+  std::string text = "\xEF\xBB\xBF; generated show\r\n[Main]\r\n";
+  int count = 3;
+  auto line = [&](const std::string& s) {
+    text += s;
+    text += "\r\n";
+    ++count;
+  };
+  for (int i = 0; i < 60; ++i) line("opt_option" + std::to_string(i) + "=" + std::to_string(i * 7));
+  line("[Times]");
+  for (int i = 0; i < 200; ++i) line("Slide" + std::to_string(i) + "=" + std::to_string(i * 5000));
+  for (int slide = 0; count < lines; ++slide) {
+    line("");
+    line("[Slide" + std::to_string(slide) + "]");
+    line("Name=Slide number " + std::to_string(slide));
+    line("Duration=5000");
+    for (int o = 0; o < 6 && count < lines; ++o) {
+      line("object Picture" + std::to_string(o) + ":Picture");
+      line("  GUID={6F9619FF-8B86-D011-B42D-00C04FC9" + std::to_string(1000 + o) + "}");
+      line("  FileName=C:\\Show\\Pictures\\image_" + std::to_string(slide) + "_" +
+           std::to_string(o) + ".jpg");
+      line("  ; keyframes");
+      line("  object Keyframes:Props");
+      for (int k = 0; k < 4; ++k) {
+        std::string n = std::to_string(k);
+        line("    Time" + n + "=" + std::to_string(k * 1250));
+        line("    Pos" + n + "=0.5,0.25," + n);
+        line("    Zoom" + n + "=1.125");
+        line("    Angle" + n + "=-12.5");
+      }
+      line("  end");
+      line("  Opacity=100");
+      line("end");
+    }
+  }
+  return text;
+}
+
+const std::string& ShowText() {
+  static const std::string text = MakeShowText(100000);
+  return text;
+}
+
+void BM_IniParse(benchmark::State& state) {
+  const std::string& text = ShowText();
+  for (auto _ : state) {
+    auto file = dax::MakeRef<TIniFile>();
+    file->LoadFromBytes(text);  // decoding, parsing and every name table
+    benchmark::DoNotOptimize(file->Count());
+    // Freeing is measured on its own below.
+    state.PauseTiming();
+    file.Reset();
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  state.counters["lines"] = 100000;
+}
+BENCHMARK(BM_IniParse)->Unit(benchmark::kMillisecond);
+
+void BM_IniFree(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto file = dax::MakeRef<TIniFile>();
+    file->LoadFromBytes(ShowText());
+    state.ResumeTiming();
+    file.Reset();
+  }
+}
+BENCHMARK(BM_IniFree)->Unit(benchmark::kMillisecond);
+
+#ifdef DAX_HAVE_INIH
+int NoHandler(void*, const char*, const char*, const char*) {
+  return 1;
+}
+
+void BM_InihParse(benchmark::State& state) {
+  const std::string& text = ShowText();
+  for (auto _ : state) benchmark::DoNotOptimize(ini_parse_string(text.c_str(), NoHandler, nullptr));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  state.counters["lines"] = 100000;
+}
+BENCHMARK(BM_InihParse)->Unit(benchmark::kMillisecond);
+#endif
+
+void CollectKeys(const TIniList& list, std::vector<std::pair<const TIniList*, std::string>>& out) {
+  for (int i = 0; i < list.Count(); ++i) {
+    const TIniItem* item = list.Item(i);
+    if (item->HasName()) out.emplace_back(&list, item->Name());
+    if (item->Kind() != TIniItemKind::Item) CollectKeys(static_cast<const TIniList&>(*item), out);
+  }
+}
+
+// Every named item of the document looked up by name in its list.
+void BM_IniLookupEveryKey(benchmark::State& state) {
+  auto file = dax::MakeRef<TIniFile>();
+  file->LoadFromBytes(ShowText());
+  std::vector<std::pair<const TIniList*, std::string>> keys;
+  CollectKeys(*file, keys);
+  for (auto _ : state) {
+    for (const auto& [list, name] : keys) benchmark::DoNotOptimize(list->FindKey(name));
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * keys.size()));
+  state.counters["keys"] = static_cast<double>(keys.size());
+}
+BENCHMARK(BM_IniLookupEveryKey)->Unit(benchmark::kMillisecond);
+
+// One list of N keys: the cost of a look-up must not grow with N.
+void BM_IniLookupInListOf(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::string text = "[S]\r\n";
+  for (int i = 0; i < n; ++i) text += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  auto file = dax::MakeRef<TIniFile>();
+  file->LoadFromText(text);
+  const TIniSection* section = file->FindSection("s");
+  std::vector<std::string> names;
+  for (int i = 0; i < 1024; ++i) names.push_back("KEY" + std::to_string((i * 7919) % n));
+  for (auto _ : state) {
+    for (const std::string& name : names) benchmark::DoNotOptimize(section->FindKey(name));
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * names.size()));
+}
+BENCHMARK(BM_IniLookupInListOf)->Arg(10)->Arg(100000);
+
+void BM_IniWrite(benchmark::State& state) {
+  auto file = dax::MakeRef<TIniFile>();
+  file->LoadFromBytes(ShowText());
+  for (auto _ : state) benchmark::DoNotOptimize(file->SaveToBytes().size());
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * ShowText().size()));
+}
+BENCHMARK(BM_IniWrite)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
