@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "ImageFixtures.h"
+#include "container/ShowLocator.h"
+#include "image/ImageLibrary.h"
+#include "image/Placeholder.h"
+#include "support/TempDir.h"
+
+namespace dax::image {
+namespace {
+
+std::string Text(const test::TBytes& b) {
+  return std::string(b.begin(), b.end());
+}
+
+class ContainerBinding : public testing::Test {
+ protected:
+  void SetUp() override {
+    InstallImageLibrary();
+    source_ = test::RampBitmap(6, 4);
+    dax::test::WriteFileBytes(dir_.File("photo.bmp"), Text(test::MakeBmp24(source_)));
+    dax::test::WriteFileBytes(dir_.File("plain.bmp"), Text(test::MakeBmp24(source_)));
+    dax::test::WriteFileBytes(dir_.File("bad.jpg"), "\xFF\xD8\xFF\xE0 not really");
+  }
+  void TearDown() override { SetTargetProfile(nullptr); }
+
+  std::unique_ptr<container::TDaxShowLocator> Open(const std::string& colorManagement) {
+    dax::test::WriteFileBytes(dir_.File("show.dax"),
+                              "[Main]\r\nColorManagement=" + colorManagement +
+                                  "\r\n[RotationState]\r\n;\"photo.bmp\"=6\r\n");
+    return container::OpenProjectFile(dir_.File("show.dax"));
+  }
+
+  dax::test::TTempDir dir_;
+  TBitmap source_;
+};
+
+TEST_F(ContainerBinding, CachedPicturesAreStoresTurnedByRotationState) {
+  auto locator = Open("");
+  ASSERT_TRUE(locator);
+  container::TDaxImage photo = locator->Accessor().OpenImage("photo.bmp");
+  ASSERT_TRUE(photo);
+  EXPECT_FALSE(photo.IsPlaceholder());
+  auto* store = photo.StoreAs<TSysBitmapStore>();
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->Width(), 4);
+  EXPECT_EQ(store->Height(), 6);
+  TLevelBitmap level = store->GetMipLevel(0);
+  EXPECT_EQ(level->Pixel(0, 0), source_.Pixel(0, 3));  // turned clockwise
+
+  container::TDaxImage plainImage = locator->Accessor().OpenImage("PLAIN.bmp");
+  auto* plain = plainImage.StoreAs<TSysBitmapStore>();
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain->GetMipLevel(0)->Bytes(), source_.Bytes());  // colour management off
+}
+
+TEST_F(ContainerBinding, MissingAndBrokenPicturesGiveTextPlaceholders) {
+  auto locator = Open("");
+  ASSERT_TRUE(locator);
+  for (const char* name : {"nothing.png", "bad.jpg"}) {
+    SCOPED_TRACE(name);
+    container::TDaxImage image = locator->Accessor().OpenImage(name);
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image.IsPlaceholder());
+    auto* store = image.StoreAs<TSysBitmapStore>();
+    ASSERT_NE(store, nullptr);
+    TLevelBitmap b = store->GetMipLevel(0);
+    EXPECT_EQ(b->Pixel(0, 0), kPlaceholderBackground);
+    // Some text was drawn in the text colour's direction.
+    bool lighter = false;
+    for (int y = 0; y < b->Height() && !lighter; ++y)
+      for (int x = 0; x < b->Width() && !lighter; ++x)
+        lighter = (b->Pixel(x, y) & 255) > (kPlaceholderBackground & 255) + 60;
+    EXPECT_TRUE(lighter);
+  }
+}
+
+TEST_F(ContainerBinding, ShowColourManagementConvertsPictures) {
+  auto locator = Open("AdobeRGB");
+  ASSERT_TRUE(locator);
+  ASSERT_TRUE(TargetProfileOrNull());
+  EXPECT_EQ(TargetProfileOrNull().Get(), BuiltinAdobeRgbProfile().Get());
+  container::TDaxImage plainImage = locator->Accessor().OpenImage("plain.bmp");
+  auto* plain = plainImage.StoreAs<TSysBitmapStore>();
+  ASSERT_NE(plain, nullptr);
+  TLevelBitmap b = plain->GetMipLevel(0);
+  TBitmap expected = source_;
+  MakeColorTransform(BuiltinSrgbProfile(), BuiltinAdobeRgbProfile())->Apply(expected);
+  EXPECT_EQ(b->Bytes(), expected.Bytes());
+  EXPECT_NE(b->Bytes(), source_.Bytes());
+}
+
+}  // namespace
+}  // namespace dax::image
