@@ -44,9 +44,9 @@ void WriteInt64(TStream& s, int64_t value) {
   s.WriteBuffer(b, 8);
 }
 
-int64_t DeflateCopy(TStream& out, TStream& data) {
+int64_t DeflateCopy(TStream& out, TStream& data, int level) {
   z_stream z{};
-  if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
     throw EZDecompressionError("deflateInit2 failed");
   std::vector<uint8_t> in(kCopyStep), buf(kCopyStep);
   int64_t written = 0;
@@ -204,7 +204,7 @@ void TContainerWriter::AddEntry(const std::string& name, TStream& data, TPackMet
       entry.size = PlainCopy(out_, data, true, 0);
       break;
     case TPackMethod::Deflate:
-      entry.size = DeflateCopy(out_, data);
+      entry.size = DeflateCopy(out_, data, deflateLevel_);
       break;
   }
   entries_.push_back(std::move(entry));

@@ -59,6 +59,8 @@ class TContainerWriter {
   // std::invalid_argument for an empty, blank-edged, reserved or repeated name.
   void AddEntry(const std::string& name, TStream& data, TPackMethod method);
   void Finish(bool allowModify, const std::string& version);
+  // zlib level for deflated entries (default: zlib's default).
+  void SetDeflateLevel(int level) { deflateLevel_ = level; }
 
   // Why a name cannot be an entry name, or empty when it can.
   static std::string NameProblem(const std::string& name);
@@ -73,6 +75,7 @@ class TContainerWriter {
   TStream& out_;
   bool appended_;
   bool finished_ = false;
+  int deflateLevel_ = -1;
   std::vector<TEntry> entries_;
   std::set<std::string> folded_;
 };

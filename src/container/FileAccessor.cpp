@@ -26,6 +26,9 @@ std::unique_ptr<TStream> TFileAccessor::OpenStream(const std::string& name) {
   std::unique_ptr<TStream> stream;
   try {
     if (std::unique_ptr<TStream> raw = source_->OpenRawStream(name)) {
+      // The wrapper reports progress; a window that already did would only report twice.
+      if (auto* window = dynamic_cast<TPartialStream*>(raw.get()))
+        window->SetProgressHook(nullptr, TPartialStream::kDefaultChunk);
       auto wrapped = std::make_unique<TPartialStream>(std::move(raw));
       wrapped->SetProgressHook(&LoadProgress, TPartialStream::kDefaultChunk);
       stream = std::move(wrapped);

@@ -1,5 +1,8 @@
 #include "container/InflateStream.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -10,6 +13,7 @@
 namespace dax::container {
 namespace {
 constexpr size_t kSkipStep = 8192;
+constexpr size_t kHugePage = 2 * 1024 * 1024;
 std::atomic<int64_t> gInflatedEntryLimit{kDefaultInflatedEntryLimit};
 
 std::string ZMessage(const z_stream& z, int code) {
@@ -117,25 +121,39 @@ void TInflateStream::SetSize(int64_t) {
 }
 
 TByteBlockStream::~TByteBlockStream() {
-  std::free(data_);
+  if (data_) ::munmap(data_, capacity_);
 }
 
 bool TByteBlockStream::Reserve(size_t capacity) {
   if (capacity <= capacity_) return true;
-  // realloc of large blocks remaps pages instead of copying them.
-  void* grown = std::realloc(data_, capacity);
-  if (!grown) return false;
-  data_ = static_cast<uint8_t*>(grown);
+  // Whole huge pages for big blocks: a few hundred faults instead of one per 4 KiB page.
+  const size_t align = capacity >= kHugePage ? kHugePage : static_cast<size_t>(::getpagesize());
+  capacity = (capacity + align - 1) / align * align;
+  void* block = data_ ? ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE)
+                      : ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE,
+                               MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (block == MAP_FAILED) return false;
+  data_ = static_cast<uint8_t*>(block);
+  size_t old = capacity_;
   capacity_ = capacity;
+  // Faulting the new part in one call is far cheaper than a trap per page while inflating.
+  ::madvise(data_ + old, capacity_ - old, MADV_POPULATE_WRITE);
   return true;
 }
 
 void TByteBlockStream::Trim() {
-  if (size_ == capacity_ || size_ == 0) return;
-  if (void* shrunk = std::realloc(data_, size_)) {
-    data_ = static_cast<uint8_t*>(shrunk);
-    capacity_ = size_;
+  if (!data_) return;
+  const size_t page = static_cast<size_t>(::getpagesize());
+  size_t keep = (size_ + page - 1) / page * page;
+  if (keep == capacity_) return;
+  if (keep == 0) {
+    ::munmap(data_, capacity_);
+    data_ = nullptr;
+    capacity_ = 0;
+    return;
   }
+  // Shrinking in place never moves the block.
+  if (::mremap(data_, capacity_, keep, 0) != MAP_FAILED) capacity_ = keep;
 }
 
 size_t TByteBlockStream::Read(void* buffer, size_t count) {

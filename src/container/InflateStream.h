@@ -58,7 +58,7 @@ class TInflateStream : public TStream {
   std::vector<uint8_t> input_;
 };
 
-// A read-only stream over an owned block of memory that grew without zero-filling.
+// A read-only stream over an owned block of mapped memory that grows without copying.
 class TByteBlockStream : public TStream {
  public:
   TByteBlockStream() = default;

@@ -58,13 +58,17 @@ void TPartialStream::CallHook(size_t bytes) {
 }
 
 size_t TPartialStream::ReadDirect(uint8_t* out, size_t count) {
-  inner_->Seek(start_ + pos_, TSeekOrigin::Begin);
+  // Nobody else moves an inner stream we own, so sequential reads need no seek call.
+  const int64_t at = start_ + pos_;
+  if (!ownsInner_ || innerPos_ != at) inner_->Seek(at, TSeekOrigin::Begin);
+  innerPos_ = -1;
   size_t done = 0;
   while (done < count) {
     size_t n = inner_->Read(out + done, count - done);
     if (n == 0) break;
     done += n;
   }
+  innerPos_ = at + static_cast<int64_t>(done);
   return done;
 }
 
@@ -114,6 +118,7 @@ size_t TPartialStream::Write(const void* buffer, size_t count) {
   bufLen_ = 0;
   count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), size_ - pos_));
   const auto* in = static_cast<const uint8_t*>(buffer);
+  innerPos_ = -1;
   inner_->Seek(start_ + pos_, TSeekOrigin::Begin);
   size_t done = 0;
   while (done < count) {

@@ -23,6 +23,7 @@ class TPartialStream : public TStream {
 
   // With a hook, reads hand out at most min(chunk, 256) bytes between hook calls.
   void SetProgressHook(TProgressHook hook, size_t requestedChunk);
+  TProgressHook ProgressHook() const { return hook_; }
   size_t Chunk() const { return chunk_; }
 
   size_t Read(void* buffer, size_t count) override;
@@ -49,6 +50,7 @@ class TPartialStream : public TStream {
   int64_t start_;
   int64_t size_;
   int64_t pos_ = 0;
+  int64_t innerPos_ = -1;  // where an owned inner stream stands; -1 when unknown
   TProgressHook hook_ = nullptr;
   size_t chunk_ = kDefaultChunk;
   // Buffered window of the inner stream, in window coordinates.
