@@ -51,40 +51,38 @@ bool NoOptions(const std::vector<std::string>& options) {
 }  // namespace
 
 TEffectProp::TEffectProp(TDAXEffectManager* manager, ini::TIniObject* object)
-    : manager_(manager), object_(TRef<ini::TIniObject>::Share(object)) {
-  if (IsReference()) {
-    if (TEffectProp* target = Designated())
-      keys_ = SplitFields(target->Value("key"), ',');
-    else
-      keys_ = {"checked"};
-  } else {
+    : manager_(manager),
+      object_(TRef<ini::TIniObject>::Share(object)),
+      isReference_(SameText(object->Type(), kReferenceType)) {
+  if (!isReference_) {
+    name_ = FoldUtf8(object_->Name());
     keys_ = SplitFields(ItemValue(object_->FindKey("key")), ',');
+    return;
   }
-}
-
-bool TEffectProp::IsReference() const {
-  return SameText(object_->Type(), kReferenceType);
+  name_ = FoldUtf8(ItemValue(object_->FindKey("ref")));
+  TLock lock(manager_->Lock());
+  // Chains of references are not a shape the authoring tool writes; following them could
+  // loop, so only definitions and built-ins are designated.
+  ini::TIniObject* definition = manager_->ProjectList()->FindObject(name_);
+  if (definition && !SameText(definition->Type(), kReferenceType))
+    designatedDefinition_ = manager_->EntryOfProjectObject(definition);
+  designated_ = designatedDefinition_ ? designatedDefinition_ : manager_->BuiltIn(name_);
+  if (designated_)
+    keys_ = SplitFields(designated_->Value("key"), ',');
+  else
+    keys_ = {"checked"};
 }
 
 std::string TEffectProp::Name() const {
-  if (IsReference()) return FoldUtf8(ItemValue(object_->FindKey("ref")));
-  return FoldUtf8(object_->Name());
+  return name_;
 }
 
 TEffectProp* TEffectProp::Designated() const {
-  TLock lock(manager_->Lock());
-  TEffectProp* target = manager_->EntryByName(Name());
-  // Chains of references are not a shape the authoring tool writes; following them could
-  // loop, so only definitions and built-ins are designated.
-  if (target && target->IsReference()) return manager_->BuiltIn(Name());
-  return target;
+  return designated_;
 }
 
 TEffectProp* TEffectProp::DesignatedDefinition() const {
-  TLock lock(manager_->Lock());
-  ini::TIniObject* object = manager_->ProjectList()->FindObject(Name());
-  if (!object || SameText(object->Type(), kReferenceType)) return nullptr;
-  return manager_->EntryOfProjectObject(object);
+  return designatedDefinition_;
 }
 
 std::string TEffectProp::KindName() const {

@@ -53,7 +53,7 @@ class TEffectProp : public TRefObject {
   TEffectProp(TDAXEffectManager* manager, ini::TIniObject* object);
 
   ini::TIniObject* Object() const { return object_.Get(); }
-  bool IsReference() const;
+  bool IsReference() const { return isReference_; }
 
   // A reference's "ref", a definition's object name, lower-cased.
   std::string Name() const;
@@ -97,7 +97,12 @@ class TEffectProp : public TRefObject {
 
   TDAXEffectManager* manager_;
   TRef<ini::TIniObject> object_;
+  bool isReference_;
+  std::string name_;
   std::vector<std::string> keys_;
+  // Worked out at creation: the project list and the built-ins do not change afterwards.
+  TEffectProp* designated_ = nullptr;
+  TEffectProp* designatedDefinition_ = nullptr;
 };
 
 class TDAXEffectManager : public TRefObject {

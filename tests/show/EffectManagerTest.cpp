@@ -247,5 +247,22 @@ TEST(EffectManager, SlideSectionsAreDetachedCopies) {
   EXPECT_EQ(doc->SectionCount(), sections);
 }
 
+TEST(EffectManager, ReferenceChainsInTheProjectListEnd) {
+  auto doc =
+      Doc("[Main]\nobject TheEffect:AnEffect\n time=900\n object loop:AnEffect\n  ref=loop\n end\n"
+          " object quick:AnEffect\n  ref=quick\n end\nend\n"
+          "[Times]\nopt_slidescount=2\n[Slide1]\nobject TheEffect:AnEffect\n ref=loop\nend\n"
+          "[Slide2]\nobject TheEffect:AnEffect\n ref=quick\nend\n");
+  TDAXEffectManager m(doc.Get(), 1, 1);
+  TEffectProp* loop = m.SlideEntry(0);
+  ASSERT_NE(loop, nullptr);
+  EXPECT_EQ(loop->KindName(), "loop");
+  EXPECT_EQ(loop->KindIndex(), kKindDissolve);  // names nothing usable
+  EXPECT_EQ(loop->Value("time"), "900");        // falls back to the project list
+  EXPECT_EQ(m.SlideEntry(1)->KindIndex(), kKindQuick);
+  EXPECT_EQ(m.ProjectEntryCount(), 4);  // "quick" is an object of the list now
+  EXPECT_EQ(m.ProjectEntry(0)->Name(), "loop");
+}
+
 }  // namespace
 }  // namespace dax::show
