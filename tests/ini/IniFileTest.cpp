@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+
 namespace dax::ini {
 namespace {
 
@@ -25,6 +28,31 @@ TEST(IniFileTest, ReadsSectionsKeysAndObjects) {
   EXPECT_EQ(pic->ReadInteger("guid", 0), 1);
   EXPECT_NE(pic->FindObject("Inner"), nullptr);
   EXPECT_EQ(file->FindPath("Slide1:Pic:GUID")->Value(), "1");
+}
+
+}  // namespace
+}  // namespace dax::ini
+
+namespace dax::ini {
+namespace {
+
+TEST(IniFileTest, ItemsOutliveTheirDocument) {
+  std::string text = "[S]\n";
+  for (int i = 0; i < 3000; ++i)
+    text += "k" + std::to_string(i) + "=value number " + std::to_string(i) + "\n";
+  auto file = MakeRef<TIniFile>();
+  file->LoadFromText(text);
+  TIniSection* s = file->FindSection("s");
+  TRef<TIniItem> early = s->Extract(0);
+  TRef<TIniItem> late = s->Extract(s->Count() - 1);
+  TRef<TIniItem> section = file->Extract(0);
+  file.Reset();
+  EXPECT_EQ(early->Value(), "value number 0");
+  EXPECT_EQ(static_cast<TIniSection*>(section.Get())->ReadString("k1500", ""), "value number 1500");
+  section.Reset();
+  // Released on another thread than the one that parsed.
+  std::thread([&late] { late.Reset(); }).join();
+  EXPECT_EQ(early->Value(), "value number 0");
 }
 
 }  // namespace
