@@ -66,6 +66,8 @@ void TSdlWindow::ShowWindow() {
 
 // Until the renderer draws frames the window shows its black background.
 void TSdlWindow::PaintBlack() {
+  // A plain software surface: no renderer (and no GL driver) just for a black window.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_Surface* surface = SDL_GetWindowSurface(window_);
   if (!surface) return;
   SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
