@@ -8,6 +8,9 @@
 #include "image/Orientation.h"
 
 namespace dax::image {
+namespace {
+constexpr int kDeepestLevel = 31;
+}  // namespace
 
 bool SizeAcceptable(int64_t width, int64_t height) {
   return width > 0 && height > 0 && width <= kMaxImagePixels && height <= kMaxImagePixels &&
@@ -98,6 +101,8 @@ TBitmap ConvertBitmap(const TBitmap& source, TPixelFormat format) {
 
 TLevelBitmap TBitmapStore::GetMipLevel(int level, std::optional<TPixelFormat> format) {
   DAX_ASSERT(level >= 0, "TSysBitmapStore.GetMipLevel - Index<0");
+  // Every picture is 1 x 1 by level 31; deeper requests get that level, not a deep recursion.
+  level = std::min(level, kDeepestLevel);
   std::lock_guard<std::recursive_mutex> guard(lock_);
   partial_ = false;
   return Level(level, format.value_or(NativeFormat()));

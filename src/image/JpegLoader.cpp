@@ -17,6 +17,8 @@ namespace {
 
 constexpr size_t kSourceBuffer = 64 * 1024;
 constexpr int kMaxJpegLevel = 3;
+// What libjpeg may allocate for one decode (progressive files keep every coefficient).
+constexpr long kMaxJpegMemory = 1L << 30;
 
 // Everything the C callbacks touch lives here, on the heap, so that longjmp leaves it intact.
 struct TJpegContext {
@@ -123,6 +125,7 @@ void Start(TJpegContext& ctx) {
   jpeg_create_decompress(&ctx.cinfo);
   ctx.cinfo.client_data = &ctx;
   ctx.cinfo.src = &ctx.src;
+  ctx.cinfo.mem->max_memory_to_use = kMaxJpegMemory;
 }
 
 // One output row into 32-bit BGRA.
