@@ -42,6 +42,7 @@ class IOpenShow {
 
   // The slide timeline.
   virtual int SlideCount() const = 0;
+  // Repetitions continue the count; the time before the first slide counts as slide 0.
   virtual int SlideAtTime(double timeMs) const = 0;
   // Index of the slide with that name, -1 when none has it.
   virtual int FindSlideByName(const std::string& name) const = 0;
