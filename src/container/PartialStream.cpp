@@ -141,6 +141,27 @@ int64_t TPartialStream::Seek(int64_t offset, TSeekOrigin origin) {
   return pos_;
 }
 
+int64_t TPartialStream::CopyFromSource(TStream& source, int64_t count) {
+  std::vector<uint8_t> scratch(chunk_);
+  const bool all = count <= 0;
+  int64_t copied = 0;
+  while (all || copied < count) {
+    size_t want = scratch.size();
+    if (!all)
+      want = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(want), count - copied));
+    size_t n = source.Read(scratch.data(), want);
+    if (n == 0) {
+      if (all) break;
+      throw EStreamReadError("Stream read error");
+    }
+    if (hook_) hook_();
+    if (Write(scratch.data(), n) != n) throw EStreamWriteError("Stream write error");
+    if (hook_) hook_();
+    copied += static_cast<int64_t>(n);
+  }
+  return copied;
+}
+
 void TPartialStream::SetSize(int64_t) {
   throw EStreamError("Stream Cannot be resized");
 }

@@ -33,6 +33,10 @@ class TPartialStream : public TStream {
   int64_t Size() override { return size_; }
   // Raises EStreamError "Stream Cannot be resized".
   void SetSize(int64_t size) override;
+  // Writes count bytes of source (all that is left when count <= 0) at the current position,
+  // chunk by chunk with the hook before and after each write; EStreamWriteError on a short
+  // write.
+  int64_t CopyFromSource(TStream& source, int64_t count);
 
   TStream& Inner() { return *inner_; }
   int64_t WindowStart() const { return start_; }

@@ -4,8 +4,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <latch>
-#include <thread>
 
 #include "ContainerFixture.h"
 #include "container/FileAccessor.h"
@@ -159,22 +157,6 @@ TEST_F(ImageCacheTest, OneDecodePerNameAndSource) {
     EXPECT_EQ(LiveImageHandles(), before + 2);
   }
   EXPECT_EQ(LiveImageHandles(), before);
-}
-
-TEST_F(ImageCacheTest, ParallelRequestsDecodeOnce) {
-  TTempDir dir;
-  MakeFile(dir.File("p.img"), "IMG:par");
-  auto accessor = MakeRef<TFileAccessor>(MakeRef<TRealFileSource>(dir.Path()));
-  std::vector<std::thread> threads;
-  std::latch allHold(8);
-  for (int i = 0; i < 8; ++i)
-    threads.emplace_back([&] {
-      TDaxImage image = accessor->OpenImage("p.img");
-      EXPECT_EQ(image.StoreAs<TTextImage>()->text, "par");
-      allHold.arrive_and_wait();  // the handle lives while any image holds it
-    });
-  for (auto& t : threads) t.join();
-  EXPECT_EQ(gDecodes.load(), 1);
 }
 
 TEST_F(ImageCacheTest, MissingAndUndecodablePicturesGivePlaceholders) {

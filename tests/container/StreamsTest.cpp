@@ -99,6 +99,17 @@ TEST(PartialStreamTest, SeeksInsideAndOutsideTheBufferReadTheRightBytes) {
   }
 }
 
+TEST(PartialStreamTest, CopyIntoTheWindowStopsAtItsEnd) {
+  TMemoryStream target(std::string(20, '.'));
+  TPartialStream window(&target, false, 5, 10);
+  window.SetProgressHook(&CountingHook, 256);
+  TMemoryStream source(std::string("abcdefgh"));
+  EXPECT_EQ(window.CopyFromSource(source, 0), 8);
+  EXPECT_EQ(target.AsString(), ".....abcdefgh.......");
+  TMemoryStream more(std::string("XYZ"));
+  EXPECT_THROW(window.CopyFromSource(more, 3), EStreamWriteError);  // only 2 bytes of room
+}
+
 TEST(CryptStreamTest, CipherDependsOnlyOnThePosition) {
   const std::string key = kContainerKey;
   const std::string plain = SampleBytes(1000, 3);
