@@ -62,6 +62,7 @@ class TIniParser {
  private:
   template <class T, class... Args>
   T* Make(Args&&... args) {
+    static_assert(alignof(T) <= 8, "block storage is 8-byte aligned");
     return ::new (arena_.Allocate(sizeof(T))) T(std::forward<Args>(args)...);
   }
 

@@ -86,8 +86,8 @@ class TIniItem : public TTextWriter {
   friend class TIniParser;
 
   TIniList* owner_ = nullptr;
-  int32_t index_ = -1;
   TIniItem* next_ = nullptr;  // next in the owner's name-table bucket
+  int32_t index_ = -1;
   uint32_t hash_ = 0;
   TByteString name_;
   TByteString value_;

@@ -21,7 +21,11 @@ constexpr bool kUseBlocks = true;
 #endif
 
 constexpr size_t kBlockSize = 64 * 1024;  // stays below the heap's mmap threshold
-constexpr size_t kPrefix = 16;            // the owning block, keeping 16-byte alignment
+// Just before every item lies a pointer to its block, null for items from the heap. Heap
+// items keep the heap's 16-byte alignment; items in blocks need only their own (8).
+constexpr size_t kLink = sizeof(void*);
+constexpr size_t kHeapPrefix = 16;
+constexpr size_t kBlockAlign = 8;
 
 }  // namespace
 
@@ -48,7 +52,7 @@ TIniItemArena::~TIniItemArena() {
 }
 
 void* TIniItemArena::Allocate(size_t size) {
-  size_t need = (size + kPrefix + 15) & ~size_t{15};
+  size_t need = (size + kLink + kBlockAlign - 1) & ~(kBlockAlign - 1);
   if (!kUseBlocks || need > kBlockSize / 4) return AllocateIniItem(size);
   if (!filling_ || filling_->used + need > kBlockSize) {
     void* p = std::malloc(kBlockSize);
@@ -63,24 +67,24 @@ void* TIniItemArena::Allocate(size_t size) {
   filling_->used += need;
   filling_->live.fetch_add(1, std::memory_order_relaxed);
   *reinterpret_cast<TBlock**>(p) = filling_;
-  return p + kPrefix;
+  return p + kLink;
 }
 
 void* AllocateIniItem(size_t size) {
-  char* p = static_cast<char*>(std::malloc(size + kPrefix));
+  char* p = static_cast<char*>(std::malloc(size + kHeapPrefix));
   if (!p) throw std::bad_alloc();
-  *reinterpret_cast<TBlock**>(p) = nullptr;
-  return p + kPrefix;
+  *reinterpret_cast<TBlock**>(p + kHeapPrefix - kLink) = nullptr;
+  return p + kHeapPrefix;
 }
 
 void FreeIniItem(void* item) noexcept {
   if (!item) return;
-  char* p = static_cast<char*>(item) - kPrefix;
-  TBlock* block = *reinterpret_cast<TBlock**>(p);
+  char* p = static_cast<char*>(item);
+  TBlock* block = *reinterpret_cast<TBlock**>(p - kLink);
   if (block)
     ReleaseBlock(block);
   else
-    std::free(p);
+    std::free(p - kHeapPrefix);
 }
 
 }  // namespace dax::ini
