@@ -69,6 +69,24 @@ TEST(TempFoldersTest, APlantedRootIsRefused) {
   }
 }
 
+TEST(TempFoldersTest, AnotherUsersRootIsRefusedAndOurOwnIsMadePrivate) {
+  TTempDir system;
+  std::string root = system.Path() + "/KORVEX_TEMP_ROOT";
+  ASSERT_EQ(::mkdir(root.c_str(), 0777), 0);
+  ASSERT_EQ(::chmod(root.c_str(), 0777), 0);
+  {
+    TTempFolderManager manager(system.Path(), 0);
+    EXPECT_EQ(manager.TempRoot(), root + "/");
+    struct stat st;
+    ASSERT_EQ(::stat(root.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+  }
+  if (::geteuid() != 0) GTEST_SKIP() << "giving the folder to another user needs root";
+  ASSERT_EQ(::chown(root.c_str(), 4242, 4242), 0);
+  TTempFolderManager manager(system.Path(), 0);
+  EXPECT_EQ(manager.TempRoot(), root + "-" + std::to_string(::geteuid()) + "/");
+}
+
 TEST(TempFoldersTest, StaleFoldersGoWithoutFollowingLinks) {
   TTempDir system, outside;
   WriteFileBytes(outside.File("precious.txt"), "keep");
