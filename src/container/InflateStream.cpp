@@ -14,6 +14,7 @@ namespace dax::container {
 namespace {
 constexpr size_t kSkipStep = 8192;
 constexpr size_t kHugePage = 2 * 1024 * 1024;
+constexpr size_t kPopulateStep = 8 * 1024 * 1024;
 std::atomic<int64_t> gInflatedEntryLimit{kDefaultInflatedEntryLimit};
 
 std::string ZMessage(const z_stream& z, int code) {
@@ -134,11 +135,15 @@ bool TByteBlockStream::Reserve(size_t capacity) {
                                MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (block == MAP_FAILED) return false;
   data_ = static_cast<uint8_t*>(block);
-  size_t old = capacity_;
   capacity_ = capacity;
-  // Faulting the new part in one call is far cheaper than a trap per page while inflating.
-  ::madvise(data_ + old, capacity_ - old, MADV_POPULATE_WRITE);
   return true;
+}
+
+void TByteBlockStream::Populate(size_t bytes) {
+  const uintptr_t page = static_cast<uintptr_t>(::getpagesize());
+  uintptr_t from = reinterpret_cast<uintptr_t>(Tail()) & ~(page - 1);
+  uintptr_t to = reinterpret_cast<uintptr_t>(Tail()) + std::min(bytes, Spare());
+  if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
 }
 
 void TByteBlockStream::Trim() {
@@ -189,7 +194,11 @@ std::unique_ptr<TByteBlockStream> InflateToMemory(TStream& source, int64_t limit
       if (!out->Reserve(next)) throw std::bad_alloc();
       capacity = next;
     }
-    size_t n = inflater.Read(out->Tail(), out->Spare());
+    // Fault each step's pages in one call: far cheaper than a trap per page while inflating,
+    // and never more than one step beyond what the data needs.
+    size_t step = std::min(out->Spare(), kPopulateStep);
+    out->Populate(step);
+    size_t n = inflater.Read(out->Tail(), step);
     out->Commit(n);
     if (static_cast<size_t>(out->Size()) > cap) throw EInflateLimitExceeded();
     if (inflater.Finished()) break;

@@ -74,6 +74,8 @@ class TByteBlockStream : public TStream {
   // Grows capacity to at least `capacity` bytes; false when memory is short.
   bool Reserve(size_t capacity);
   uint8_t* Tail() { return data_ + size_; }
+  // Maps in the pages of the next `bytes` spare bytes ahead of writing them.
+  void Populate(size_t bytes);
   size_t Spare() const { return capacity_ - size_; }
   void Commit(size_t bytes) { size_ += bytes; }
   void Trim();
