@@ -113,4 +113,22 @@ TEST_F(ViewerE2E, ShowAndProjectNamedOnTheCommandLine) {
   EXPECT_NE(missingDax.err.find("Can`t Load .dax File"), std::string::npos) << missingDax.err;
 }
 
+TEST_F(ViewerE2E, WindowRunsUntilClosed) {
+  std::string show = dir.File("windowed.dxshow");
+  Pack("-o " + Quote(show) + " " + Quote(MakeProject()));
+  std::string copy = dir.File("viewer");
+  dax::test::WriteFileBytes(copy, dax::test::ReadFileBytes(DAXVIEWER_PATH));
+  ::chmod(copy.c_str(), 0755);
+  // SDL turns SIGTERM into a quit request: the window's close path ends the program.
+  std::string script = "SDL_VIDEODRIVER=offscreen timeout 30 " + Quote(copy) + " " + Quote(show) +
+                       " -filelog & pid=$!; for i in $(seq 200); do grep -q 'Show opened' " +
+                       Quote(dir.File("viewer.log")) +
+                       " 2>/dev/null && break; sleep 0.05; done; kill -TERM $pid; wait $pid";
+  TRun run = Run("/bin/sh", "-c " + Quote(script));
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::string log = dax::test::ReadFileBytes(dir.File("viewer.log"));
+  EXPECT_NE(log.find("Show opened: " + show), std::string::npos) << log;
+  EXPECT_NE(log.find("Program stoped : "), std::string::npos) << log;
+}
+
 }  // namespace
