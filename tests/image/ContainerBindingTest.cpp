@@ -18,7 +18,8 @@ class ContainerBinding : public testing::Test {
   void SetUp() override {
     InstallImageLibrary();
     source_ = test::RampBitmap(6, 4);
-    dax::test::WriteFileBytes(dir_.File("photo.bmp"), Text(test::MakeBmp24(source_)));
+    for (const char* name : {"photo.bmp", "r1.bmp", "r3.bmp", "r8.bmp"})
+      dax::test::WriteFileBytes(dir_.File(name), Text(test::MakeBmp24(source_)));
     dax::test::WriteFileBytes(dir_.File("plain.bmp"), Text(test::MakeBmp24(source_)));
     dax::test::WriteFileBytes(dir_.File("bad.jpg"), "\xFF\xD8\xFF\xE0 not really");
   }
@@ -27,7 +28,8 @@ class ContainerBinding : public testing::Test {
   std::unique_ptr<container::TDaxShowLocator> Open(const std::string& colorManagement) {
     dax::test::WriteFileBytes(dir_.File("show.dax"),
                               "[Main]\r\nColorManagement=" + colorManagement +
-                                  "\r\n[RotationState]\r\n;\"photo.bmp\"=6\r\n");
+                                  "\r\n[RotationState]\r\n;\"photo.bmp\"=6\r\n;\"r1.bmp\"=1\r\n"
+                                  ";\"r3.bmp\"=3\r\n;\"R8.BMP\"=8\r\n");
     return container::OpenProjectFile(dir_.File("show.dax"));
   }
 
@@ -52,6 +54,22 @@ TEST_F(ContainerBinding, CachedPicturesAreStoresTurnedByRotationState) {
   auto* plain = plainImage.StoreAs<TSysBitmapStore>();
   ASSERT_NE(plain, nullptr);
   EXPECT_EQ(plain->GetMipLevel(0)->Bytes(), source_.Bytes());  // colour management off
+
+  // The other recorded orientations: (name, shown size, where the shown top-left comes from).
+  struct Case {
+    const char* name;
+    int w, h, fromX, fromY;
+  } cases[] = {{"r1.bmp", 6, 4, 0, 0}, {"r3.bmp", 6, 4, 5, 3}, {"r8.bmp", 4, 6, 5, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    container::TDaxImage image = locator->Accessor().OpenImage(c.name);
+    auto* turned = image.StoreAs<TSysBitmapStore>();
+    ASSERT_NE(turned, nullptr);
+    TLevelBitmap b = turned->GetMipLevel(0);
+    EXPECT_EQ(b->Width(), c.w);
+    EXPECT_EQ(b->Height(), c.h);
+    EXPECT_EQ(b->Pixel(0, 0), source_.Pixel(c.fromX, c.fromY));
+  }
 }
 
 TEST_F(ContainerBinding, MissingAndBrokenPicturesGiveTextPlaceholders) {
