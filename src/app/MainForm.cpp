@@ -276,18 +276,21 @@ bool TMainForm::LaunchLink(const std::string& url) {
 
 bool TMainForm::OpenOtherShow(const TDaxActionInfo& action) {
   TCommandsStorage storage = TCommandsStorage::FromCommandLine(action.text);
-  std::string name = ToSlashes(storage.FirstPlainArgument().value_or(""));
+  // `written` is the name in the show's own terms (often a path on the authoring machine).
+  std::string written = ToSlashes(storage.FirstPlainArgument().value_or(""));
   TStartPosition start = GetStartPosition(storage);
-  if (!name.empty()) name = ResolveAgainstFolder(ProgramFolder(), name);
+  std::string name = written.empty() ? written : ResolveAgainstFolder(ProgramFolder(), written);
 
   std::string resolved = ResolveShowFile(name);
   if (!FileExists(resolved) && show_) {
     std::string exeName = ToSlashes(show_->ReadString(kMain, "opt_exefn", ""));
     if (!exeName.empty()) {
-      std::string rel = RelativeFolder(FolderOf(exeName), FolderOf(name));
+      // The show was built as opt_exefn: a name beside it or below it is looked for at the
+      // same place relative to where the show is now.
+      std::string rel = RelativeFolder(FolderOf(exeName), FolderOf(written));
       std::string first =
-          ResolveAgainstFolder(showFolder_, (rel.empty() ? "" : rel + "/") + FileNameOf(name));
-      std::string second = ResolveAgainstFolder(showFolder_, FileNameOf(name));
+          ResolveAgainstFolder(showFolder_, (rel.empty() ? "" : rel + "/") + FileNameOf(written));
+      std::string second = ResolveAgainstFolder(showFolder_, FileNameOf(written));
       if (FileExists(ResolveShowFile(first))) {
         name = first;
       } else if (FileExists(ResolveShowFile(second))) {

@@ -614,3 +614,24 @@ TEST_F(MainFormTest, ViewerActionsAreNotReentered) {
 
 }  // namespace
 }  // namespace dax::app
+
+namespace dax::app {
+namespace {
+
+TEST_F(MainFormTest, OpenShowFindsNamesOfTheAuthoringMachineBesideTheShow) {
+  OwnShow({{"opt_exefn", "C:\\Out\\main.exe"}});
+  ASSERT_TRUE(Start());
+  std::string below = Touch("bin/sub/other.exe");
+  std::string beside = Touch("bin/third.exe");
+  opener.shows[below] = TFakeShowSpec{};
+  opener.shows[beside] = TFakeShowSpec{};
+  ASSERT_TRUE(Act(action::kOpenShowAndReturn, 0, "\"C:\\Out\\Sub\\other.exe\" -slide 2"));
+  EXPECT_EQ(OpenedPath(), below);
+  form.reset();
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(Act(action::kOpenShow, 0, "D:\\Elsewhere\\third.exe"));
+  EXPECT_EQ(OpenedPath(), beside);
+}
+
+}  // namespace
+}  // namespace dax::app
