@@ -108,6 +108,7 @@ struct TFakeShowSpec {
   int slideCount = 5;
   std::vector<std::string> slideNames;
   std::map<std::string, std::string> main;  // lower-case keys
+  std::vector<std::string> entries;
 };
 
 class TFakeShow : public IOpenShow {
@@ -140,7 +141,11 @@ class TFakeShow : public IOpenShow {
     std::string text = ReadString(section, key, "");
     return text.empty() ? fallback : text == "1";
   }
-  bool HasEntry(const std::string&) const override { return false; }
+  bool HasEntry(const std::string& name) const override {
+    for (const std::string& entry : spec_.entries)
+      if (SameText(entry, name)) return true;
+    return false;
+  }
   std::optional<std::string> ReadEntry(const std::string&) const override { return std::nullopt; }
   int SlideCount() const override { return spec_.slideCount; }
   int SlideAtTime(double t) const override { return static_cast<int>(t / 1000); }
