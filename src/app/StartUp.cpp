@@ -150,16 +150,21 @@ int RunDaxViewer(const std::string& programPath, const std::vector<std::string>&
     std::fputs(UsageText().c_str(), stdout);
     return kExitOk;
   }
-  const bool headless = commands.HasSwitch("headless") || commands.HasSwitch("render");
+  const bool headlessAsked = commands.HasSwitch("headless") || commands.HasSwitch("render");
+  bool noDisplay = false;
   const auto startTime = std::chrono::steady_clock::now();
 
-  if (!headless) {
+  if (!headlessAsked) {
     std::string error;
     if (!platform::InitSdlVideo(&error)) {
+      // The show is still opened, so that its own errors are reported as usual.
       std::fprintf(stderr, "daxviewer: no display (%s); -headless runs without one\n",
                    error.c_str());
-      return kExitNoDisplay;
+      noDisplay = true;
     }
+  }
+  const bool headless = headlessAsked || noDisplay;
+  if (!headless) {
     int depth = platform::DisplayColorDepth();
     if (depth > 0 && depth < kMinColorDepth) {
       platform::TMessageSink(true).ShowMessage(kErrorCaption, kColorDepthText,
@@ -227,6 +232,9 @@ int RunDaxViewer(const std::string& programPath, const std::vector<std::string>&
       if (sdlWindow) {
         TFormEvents events(*form);
         sdlWindow->Run(events);
+      } else if (noDisplay) {
+        Log().Write("No display to show the show on");
+        form->Close();
       } else {
         // Nothing plays without the playback engine: a headless run ends once the show is
         // open.
@@ -235,6 +243,7 @@ int RunDaxViewer(const std::string& programPath, const std::vector<std::string>&
       }
     }
     exitCode = form->ExitCode();
+    if (noDisplay && exitCode == kExitOk) exitCode = kExitNoDisplay;
   } catch (const std::exception& e) {
     messages.ShowMessage(kErrorCaption, e.what(), platform::TMessageIcon::Error);
     exitCode = kExitShowFailed;

@@ -113,6 +113,19 @@ TEST_F(ViewerE2E, ShowAndProjectNamedOnTheCommandLine) {
   EXPECT_NE(missingDax.err.find("Can`t Load .dax File"), std::string::npos) << missingDax.err;
 }
 
+TEST_F(ViewerE2E, WithoutADisplayShowErrorsStillComeFirst) {
+  std::string driver = "SDL_VIDEODRIVER=no-such-driver ";
+  TRun missing = Run("/usr/bin/env", driver + Quote(DAXVIEWER_PATH) + " absent.dxshow");
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_NE(missing.err.find("Slideshow File not Found"), std::string::npos) << missing.err;
+
+  std::string show = dir.File("fine.dxshow");
+  Pack("-o " + Quote(show) + " " + Quote(MakeProject()));
+  TRun fine = Run("/usr/bin/env", driver + Quote(DAXVIEWER_PATH) + " " + Quote(show));
+  EXPECT_EQ(fine.exitCode, 3);
+  EXPECT_NE(fine.err.find("no display"), std::string::npos) << fine.err;
+}
+
 TEST_F(ViewerE2E, WindowRunsUntilClosed) {
   std::string show = dir.File("windowed.dxshow");
   Pack("-o " + Quote(show) + " " + Quote(MakeProject()));
