@@ -8,6 +8,7 @@
 #include "ShowFixtures.h"
 #include "foundation/Assert.h"
 #include "foundation/Random.h"
+#include "show/CustomTransition.h"
 #include "show/EffectDescriptors.h"
 #include "show/SlideOrder.h"
 
@@ -307,6 +308,15 @@ TEST(DaxSource, PoolHoldsCheckedEntriesAndCustomSubEffects) {
   ASSERT_TRUE(t.effect);
   EXPECT_EQ(t.effect->type, kEffectCustom);
   EXPECT_EQ(t.effect->description->Name(), "effect_two");
+
+  // what the drawing side reads from a completed description
+  TCustomSlideTransition custom = ReadCustomSlideTransition(*t.effect->description);
+  EXPECT_EQ(custom.length, 2000);
+  EXPECT_TRUE(custom.coverMode);
+  EXPECT_FALSE(custom.transparentBackground);
+  EXPECT_EQ(custom.background, 0);
+  EXPECT_DOUBLE_EQ(CustomSlideTime(100, 2100, 0.25), 600);
+  EXPECT_DOUBLE_EQ(CustomSlideTime(100, 2100, 7), 2100);
 }
 
 TEST(DaxSource, EndActionsAndLaunchesTable) {
