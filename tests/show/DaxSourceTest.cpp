@@ -310,11 +310,11 @@ TEST(DaxSource, PoolHoldsCheckedEntriesAndCustomSubEffects) {
   EXPECT_EQ(t.effect->description->Name(), "effect_two");
 
   // what the drawing side reads from a completed description
-  TCustomSlideTransition custom = ReadCustomSlideTransition(*t.effect->description);
-  EXPECT_EQ(custom.length, 2000);
-  EXPECT_TRUE(custom.coverMode);
-  EXPECT_FALSE(custom.transparentBackground);
-  EXPECT_EQ(custom.background, 0);
+  TCustomSlideTransition slideTransition = ReadCustomSlideTransition(*t.effect->description);
+  EXPECT_EQ(slideTransition.length, 2000);
+  EXPECT_TRUE(slideTransition.coverMode);
+  EXPECT_FALSE(slideTransition.transparentBackground);
+  EXPECT_EQ(slideTransition.background, 0);
   EXPECT_DOUBLE_EQ(CustomSlideTime(100, 2100, 0.25), 600);
   EXPECT_DOUBLE_EQ(CustomSlideTime(100, 2100, 7), 2100);
 }
