@@ -194,7 +194,9 @@ void TICCColorTransform::Apply(TBitmap& bitmap) {
   const auto& src = Source()->Bytes();
   const auto& dst = Destination()->Bytes();
   if (src.empty() || dst.empty()) return;
-  cmsSetAdaptationState(0);
+  // Process-wide in LittleCMS: set once rather than raced on by every transform.
+  static std::once_flag adaptation;
+  std::call_once(adaptation, [] { cmsSetAdaptationState(0); });
   cmsHPROFILE in = cmsOpenProfileFromMem(src.data(), static_cast<cmsUInt32Number>(src.size()));
   cmsHPROFILE out = cmsOpenProfileFromMem(dst.data(), static_cast<cmsUInt32Number>(dst.size()));
   cmsHTRANSFORM transform = nullptr;
