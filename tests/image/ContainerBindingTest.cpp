@@ -3,6 +3,7 @@
 #include "ImageFixtures.h"
 #include "container/ShowLocator.h"
 #include "image/ImageLibrary.h"
+#include "image/PictureExport.h"
 #include "image/Placeholder.h"
 #include "support/TempDir.h"
 
@@ -106,6 +107,34 @@ TEST_F(ContainerBinding, ShowColourManagementConvertsPictures) {
   MakeColorTransform(BuiltinSrgbProfile(), BuiltinAdobeRgbProfile())->Apply(expected);
   EXPECT_EQ(b->Bytes(), expected.Bytes());
   EXPECT_NE(b->Bytes(), source_.Bytes());
+}
+
+TEST_F(ContainerBinding, PreparedPictureTakesTheChosenLevelAndRefusesPlaceholders) {
+  dax::test::WriteFileBytes(dir_.File("big.bmp"), Text(test::MakeBmp24(test::RampBitmap(64, 40))));
+  auto locator = Open("");
+  ASSERT_TRUE(locator);
+  struct Case {
+    const char* name;
+    int slideW, slideH, level, w, h;
+  } cases[] = {
+      {"big.bmp", 0, 0, 0, 64, 40},    // no size: full size
+      {"big.bmp", 20, 12, 1, 32, 20},  // 32x20 is the last level larger than 20x12
+      {"photo.bmp", 0, 0, 0, 4, 6},    // turned by RotationState
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name << " " << c.slideW << "x" << c.slideH);
+    TPreparedPicture p = PreparePicture(*locator, c.name, c.slideW, c.slideH);
+    ASSERT_TRUE(p.bitmap) << p.error;
+    EXPECT_EQ(p.level, c.level);
+    EXPECT_EQ(p.bitmap->Width(), c.w);
+    EXPECT_EQ(p.bitmap->Height(), c.h);
+  }
+  TPreparedPicture missing = PreparePicture(*locator, "nothing.jpg", 0, 0);
+  EXPECT_FALSE(missing.bitmap);
+  EXPECT_EQ(missing.error, "Image not found nothing.jpg");
+  TPreparedPicture broken = PreparePicture(*locator, "bad.jpg", 0, 0);
+  EXPECT_FALSE(broken.bitmap);
+  EXPECT_EQ(broken.error, "Image load error: bad.jpg");
 }
 
 }  // namespace

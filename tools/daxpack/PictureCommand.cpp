@@ -8,8 +8,8 @@
 #include "Command.h"
 #include "container/ShowLocator.h"
 #include "foundation/Numbers.h"
-#include "image/BitmapStore.h"
 #include "image/ImageLibrary.h"
+#include "image/PictureExport.h"
 #include "image/PngLoader.h"
 
 namespace dax::daxpack {
@@ -71,26 +71,11 @@ int RunPicture(const std::vector<std::string>& args) {
     locator = std::move(opened.locator);
   }
 
-  container::TDaxImage picture = locator->Accessor().OpenImage(name);
-  if (!picture || picture.IsPlaceholder()) {
-    // The placeholder is never written as if it were the picture.
-    const bool found = locator->Accessor().OpenStream(name) != nullptr;
-    return Fail(std::string(found ? container::kImageLoadError : container::kImageNotFound) + " " +
-                name);
-  }
-  auto* store = picture.StoreAs<image::TSysBitmapStore>();
-  if (!store) return Fail("not a picture: " + name);
-  const int level =
-      width > 0 ? image::LevelFromSize(store->Width(), store->Height(), width, height) : 0;
-  image::TLevelBitmap bitmap;
-  try {
-    bitmap = store->GetMipLevel(level, TPixelFormat::A8R8G8B8);
-  } catch (const std::exception& e) {
-    return Fail(std::string(container::kImageLoadError) + " " + name + ": " + e.what());
-  }
-  if (!image::WritePng(*bitmap, outPath)) return Fail("cannot write " + outPath);
-  std::printf("%s: %dx%d, level %d (%dx%d) -> %s\n", name.c_str(), store->Width(), store->Height(),
-              level, bitmap->Width(), bitmap->Height(), outPath.c_str());
+  image::TPreparedPicture prepared = image::PreparePicture(*locator, name, width, height);
+  if (!prepared.bitmap) return Fail(prepared.error);
+  if (!image::WritePng(*prepared.bitmap, outPath)) return Fail("cannot write " + outPath);
+  std::printf("%s: %dx%d, level %d (%dx%d) -> %s\n", name.c_str(), prepared.width, prepared.height,
+              prepared.level, prepared.bitmap->Width(), prepared.bitmap->Height(), outPath.c_str());
   return 0;
 }
 
