@@ -401,9 +401,14 @@ TEffectProp* TDAXEffectManager::EntryOfProjectObject(ini::TIniObject* object) {
   if (index < 0) return nullptr;
   if (projectEntries_.size() < static_cast<size_t>(ProjectList()->ObjectCount()))
     projectEntries_.resize(static_cast<size_t>(ProjectList()->ObjectCount()));
-  TRef<TEffectProp>& entry = projectEntries_[static_cast<size_t>(index)];
-  if (!entry || entry->Object() != object) entry = MakeRef<TEffectProp>(this, object);
-  return entry.Get();
+  const size_t k = static_cast<size_t>(index);
+  if (!projectEntries_[k] || projectEntries_[k]->Object() != object) {
+    // Making a reference entry looks up other entries; keep no reference into the cache
+    // across it.
+    TRef<TEffectProp> made = MakeRef<TEffectProp>(this, object);
+    projectEntries_[k] = made;
+  }
+  return projectEntries_[k].Get();
 }
 
 TEffectProp* TDAXEffectManager::BuiltIn(std::string_view name) {
