@@ -44,6 +44,11 @@ int32_t TSlideRandomList::SlideAt(int64_t i) {
   return pairs_[static_cast<size_t>(i)].slide;
 }
 
+void TSlideRandomList::Shuffle() {
+  std::lock_guard guard(lock_);
+  ShuffleByKeys(pairs_.data(), pairs_.size());
+}
+
 int64_t TSlideRandomList::Count() {
   std::lock_guard guard(lock_);
   return static_cast<int64_t>(pairs_.size());

@@ -17,6 +17,8 @@ struct TSlideOrderPair {
   int32_t key = 0;
 };
 
+void ShuffleByKeys(TSlideOrderPair* pairs, size_t count);
+
 // The order of one project's slide sections; starts as the identity.
 class TSlideRandomList : public TRefObject {
  public:
@@ -26,6 +28,9 @@ class TSlideRandomList : public TRefObject {
   // needed. i must not be negative.
   int32_t SlideAt(int64_t i);
   int64_t Count();
+  // Puts the slides into a random order with ShuffleByKeys. The player itself never does;
+  // an order set here is what SlideSection then follows.
+  void Shuffle();
 
  private:
   std::mutex lock_;

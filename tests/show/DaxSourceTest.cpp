@@ -400,6 +400,22 @@ TEST(SlideOrder, ShuffleByKeysSortsByRandomKeys) {
   EXPECT_EQ(slides.size(), 200u);
   EXPECT_TRUE(moved);
   ShuffleByKeys(pairs.data(), 0);  // nothing to do
+
+  // a registered order, once shuffled, is the order slide sections are found in
+  auto doc = Doc("[Main]\nProjectFilePath=shuffled.dax\n[Times]\nopt_slidescount=30\n");
+  for (int i = 1; i <= 30; ++i) doc->AddSection("Slide" + std::to_string(i));
+  TRef<TSlideRandomList> order = SlideOrderFor("shuffled.dax", 30);
+  order->Shuffle();
+  std::set<std::string> names;
+  bool reordered = false;
+  for (int i = 0; i < 30; ++i) {
+    const std::string name = SlideSection(*doc, i)->Name();
+    EXPECT_EQ(name, "Slide" + std::to_string(order->SlideAt(i) + 1));
+    reordered = reordered || name != "Slide" + std::to_string(i + 1);
+    names.insert(name);
+  }
+  EXPECT_EQ(names.size(), 30u);
+  EXPECT_TRUE(reordered);
 }
 
 TEST(EffectDescriptors, ColourTextsTable) {
