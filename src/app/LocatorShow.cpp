@@ -16,11 +16,13 @@ constexpr int64_t kMaxEntryBytes = 512LL * 1024 * 1024;
 
 TLocatorShow::TLocatorShow(std::unique_ptr<container::TDaxShowLocator> locator)
     : locator_(std::move(locator)) {
-  // A document that makes no show leaves the timeline empty; the open itself stands.
+  // A document whose timeline is inconsistent ("Incorrect time") fails the open; the
+  // opener turns the error into the player's message.
   try {
     source_ = locator_->SourceAs<show::TDaxSource>();
   } catch (const std::exception& e) {
-    TLogLine("Show source failed: ").Add(e.what());
+    sourceError_ = e.what();
+    TLogLine("Show source failed: ").Add(sourceError_);
   }
 }
 
@@ -114,34 +116,30 @@ double TLocatorShow::PrevSlideTime(double timeMs) const {
   return source_ ? static_cast<double>(source_->PrevSlideTime(timeMs)) : 0;
 }
 
+namespace {
+TOpenResult OpenedShow(std::unique_ptr<container::TDaxShowLocator> locator) {
+  auto show = std::make_unique<TLocatorShow>(std::move(locator));
+  if (!show->SourceError().empty()) return {nullptr, show->SourceError()};
+  return {std::move(show), {}};
+}
+}  // namespace
+
 TOpenResult TLocatorShowOpener::OpenPacked(const std::string& path) {
   container::TOpenShowResult result = container::OpenPackedShow(path);
   if (!result.locator) return {nullptr, result.errorText};
-  return {std::make_unique<TLocatorShow>(std::move(result.locator)), {}};
+  return OpenedShow(std::move(result.locator));
 }
 
 TOpenResult TLocatorShowOpener::OpenProject(const std::string& path) {
   auto locator = container::OpenProjectFile(path);
   if (!locator) return {};
-  return {std::make_unique<TLocatorShow>(std::move(locator)), {}};
+  return OpenedShow(std::move(locator));
 }
 
 std::optional<std::string> TLocatorShowOpener::ReadContainerVersion(const std::string& path) {
   std::string version;
   if (!container::ReadContainerVersion(path, version)) return std::nullopt;
   return version;
-}
-
-void RegisterShowSource(const std::string& programPath) {
-  container::SetShowSourceFactory(
-      [programPath](container::TDaxShowLocator& locator) -> TRef<TRefObject> {
-        if (!locator.Document()) return nullptr;
-        std::string error;
-        TRef<show::TDaxSource> source = show::TDaxSource::TryCreate(
-            locator.AccessorRef(), locator.DocumentRef(), programPath, error);
-        if (!source) TLogLine("Show source failed: ").Add(error);
-        return source;
-      });
 }
 
 }  // namespace dax::app

@@ -21,6 +21,8 @@ class TLocatorShow : public IOpenShow {
   container::TDaxShowLocator& Locator() const { return *locator_; }
   // Null when the document could not be turned into a show.
   show::TDaxSource* Source() const { return source_; }
+  // The error that kept the document from becoming a show ("Incorrect time"), or empty.
+  const std::string& SourceError() const { return sourceError_; }
 
   bool IsPacked() const override { return locator_->Packed(); }
   std::string Version() const override { return locator_->Version(); }
@@ -43,6 +45,7 @@ class TLocatorShow : public IOpenShow {
  private:
   std::unique_ptr<container::TDaxShowLocator> locator_;
   show::TDaxSource* source_ = nullptr;
+  std::string sourceError_;
 };
 
 class TLocatorShowOpener : public IShowOpener {
@@ -51,9 +54,5 @@ class TLocatorShowOpener : public IShowOpener {
   TOpenResult OpenProject(const std::string& path) override;
   std::optional<std::string> ReadContainerVersion(const std::string& path) override;
 };
-
-// Lets the container build the parsed show of every opened locator; `programPath` decides
-// the screen-saver mode.
-void RegisterShowSource(const std::string& programPath);
 
 }  // namespace dax::app

@@ -20,12 +20,14 @@
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/Numbers.h"
+#include "foundation/Random.h"
 #include "platform/InstanceLock.h"
 #include "platform/Launcher.h"
 #include "platform/MessageSink.h"
 #include "platform/PictureFile.h"
 #include "platform/ScreenSaver.h"
 #include "platform/SdlWindow.h"
+#include "show/ShowSourceFactory.h"
 
 namespace dax::app {
 
@@ -176,7 +178,9 @@ int RunDaxViewer(const std::string& programPath, const std::vector<std::string>&
 
   StartLog(commands, programPath);
   ApplyColourSwitches(commands);
-  RegisterShowSource(programPath);
+  show::RegisterShowSourceFactory(programPath);
+  // Shuffled slide orders and random transitions differ from run to run.
+  Random().Randomize();
 
   std::unique_ptr<platform::TSdlWindow> sdlWindow;
   THeadlessWindow headlessWindow;

@@ -10,6 +10,7 @@
 #include "foundation/Bitmap.h"
 #include "platform/PictureFile.h"
 #include "show/DaxSource.h"
+#include "show/ShowSourceFactory.h"
 #include "support/TempDir.h"
 
 namespace dax::app {
@@ -33,7 +34,7 @@ struct LocatorShowTest : ::testing::Test {
     TBitmap bitmap(2, 2);
     bitmap.Fill(0xFF102030u);
     ASSERT_TRUE(platform::SavePng(dir.File("src/pics/one.png"), bitmap));
-    RegisterShowSource("/opt/daxviewer");
+    show::RegisterShowSourceFactory("/opt/daxviewer");
   }
 };
 
@@ -86,6 +87,15 @@ TEST_F(LocatorShowTest, PackedShowAndContainerVersion) {
   TOpenResult missing = opener.OpenPacked(dir.File("none.dxshow"));
   EXPECT_FALSE(missing.show);
   EXPECT_EQ(missing.errorText, "Slideshow File not Found");
+}
+
+TEST_F(LocatorShowTest, InconsistentTimelineFailsTheOpen) {
+  dax::test::WriteFileBytes(project,
+                            "[Main]\n[Times]\nopt_slidescount=2\nopt_synchpos1=5000\n"
+                            "opt_synchpos2=3000\n[Slide1]\n[Slide2]\n");
+  TOpenResult result = TLocatorShowOpener().OpenProject(project);
+  EXPECT_FALSE(result.show);
+  EXPECT_NE(result.errorText.find("Incorrect time"), std::string::npos) << result.errorText;
 }
 
 TEST_F(LocatorShowTest, PrintSavesTheSlidePicture) {
