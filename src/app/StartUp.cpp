@@ -21,6 +21,7 @@
 #include "foundation/Log.h"
 #include "foundation/Numbers.h"
 #include "foundation/Random.h"
+#include "image/ImageLibrary.h"
 #include "platform/InstanceLock.h"
 #include "platform/Launcher.h"
 #include "platform/MessageSink.h"
@@ -100,8 +101,13 @@ void StartLog(const TCommandsStorage& commands, const std::string& programPath) 
 
 // The colour switches; the image library's profile selection reads them.
 void ApplyColourSwitches(const TCommandsStorage& commands) {
-  if (commands.HasSwitch("noicc")) Log().Write("Colour management off (noicc)");
-  if (auto icc = commands.GetSwitchValue("icc")) TLogLine("Output colour profile: ").Add(*icc);
+  bool noIcc = commands.HasSwitch("noicc");
+  std::optional<std::string> icc = commands.GetSwitchValue("icc");
+  // "-icc" without a value still asks for the display's own profile.
+  if (!icc && commands.HasSwitch("icc")) icc = std::string();
+  if (noIcc) Log().Write("Colour management off (noicc)");
+  if (icc) TLogLine("Output colour profile: ").Add(*icc);
+  image::SetColorSwitches(noIcc, icc);
 }
 
 // Startup mode hands the foreground back to the window named by the last argument; there is
@@ -177,6 +183,7 @@ int RunDaxViewer(const std::string& programPath, const std::vector<std::string>&
   }
 
   StartLog(commands, programPath);
+  image::InstallImageLibrary();
   ApplyColourSwitches(commands);
   show::RegisterShowSourceFactory(programPath);
   // Shuffled slide orders and random transitions differ from run to run.

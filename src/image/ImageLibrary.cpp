@@ -1,6 +1,7 @@
 #include "image/ImageLibrary.h"
 
 #include <mutex>
+#include <optional>
 
 #include "container/ImageCache.h"
 #include "image/ImageLoader.h"
@@ -12,6 +13,21 @@ namespace {
 
 std::mutex gOpenerLock;
 TShowOpener gShowOpener;  // the last set-up show's entries (profiles, precomputed tables)
+
+std::mutex gSwitchLock;
+bool gNoIcc = false;
+std::optional<std::string> gOutputProfile;
+
+// "-icc VALUE": "auto" or empty is the display's profile, built-in names as in shows,
+// anything else a profile file on disk (none when it cannot be read).
+TRef<TColorProfile> OutputProfileFromSwitch(const std::string& value) {
+  if (value.empty() || value == "auto") return DisplayProfile();
+  if (value == "sRGB" || value == "AdobeRGB" || value == "ZedidUZE") {
+    return ProfileForSetting(value, nullptr);
+  }
+  return ProfileForSetting(value,
+                           [](const std::string& path) { return OpenFile(path, TFileMode::Read); });
+}
 
 TShowOpener ShowOpener() {
   std::lock_guard<std::mutex> guard(gOpenerLock);
@@ -47,9 +63,32 @@ void AttachColorManagement(TSysBitmapStore& store) {
 void SetUpShowColors(container::TDaxShowLocator& locator, const std::string& colorManagement) {
   TRef<container::TFileAccessor> accessor = locator.AccessorRef();
   TShowOpener opener = [accessor](const std::string& name) { return accessor->OpenStream(name); };
-  SetTargetProfile(ProfileForSetting(colorManagement, opener));
+  bool noIcc;
+  std::optional<std::string> output;
+  {
+    std::lock_guard<std::mutex> guard(gSwitchLock);
+    noIcc = gNoIcc;
+    output = gOutputProfile;
+  }
+  TRef<TColorProfile> target;
+  // "*" without an output profile keeps colour management inactive, like an empty value.
+  if (noIcc || colorManagement.empty() || (colorManagement == "*" && !output)) {
+    target = nullptr;
+  } else if (output) {
+    target = OutputProfileFromSwitch(*output);
+    if (!target) target = ProfileForSetting(colorManagement, opener);
+  } else {
+    target = ProfileForSetting(colorManagement, opener);
+  }
+  SetTargetProfile(std::move(target));
   std::lock_guard<std::mutex> guard(gOpenerLock);
   gShowOpener = std::move(opener);
+}
+
+void SetColorSwitches(bool noIcc, std::optional<std::string> outputProfile) {
+  std::lock_guard<std::mutex> guard(gSwitchLock);
+  gNoIcc = noIcc;
+  gOutputProfile = std::move(outputProfile);
 }
 
 void InstallImageLibrary() {

@@ -2,6 +2,7 @@
 // cache, the placeholder maker and the colour set-up of every opened show.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "container/ShowLocator.h"
@@ -12,6 +13,10 @@ namespace dax::image {
 
 // Registers the standard loaders and installs the container hooks. Safe to call again.
 void InstallImageLibrary();
+
+// The command line's colour switches for the whole run: `noIcc` ("-noicc") keeps colour
+// management off; `outputProfile` ("-icc VALUE") replaces the show's own choice.
+void SetColorSwitches(bool noIcc, std::optional<std::string> outputProfile);
 
 // The placeholder as a store (what the cache hands out for a missing picture).
 TRef<TSysBitmapStore> MakePlaceholderStore(const std::string& message, const std::string& fileName);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "ImageFixtures.h"
 #include "container/ShowLocator.h"
 #include "image/ImageLibrary.h"
@@ -107,6 +109,32 @@ TEST_F(ContainerBinding, ShowColourManagementConvertsPictures) {
   MakeColorTransform(BuiltinSrgbProfile(), BuiltinAdobeRgbProfile())->Apply(expected);
   EXPECT_EQ(b->Bytes(), expected.Bytes());
   EXPECT_NE(b->Bytes(), source_.Bytes());
+}
+
+TEST_F(ContainerBinding, CommandLineSwitchesOverrideTheShowsChoice) {
+  struct Case {
+    const char* show;
+    bool noIcc;
+    std::optional<std::string> icc;
+    TColorProfile* expected;  // null: colour management off
+  } cases[] = {
+      {"AdobeRGB", true, std::nullopt, nullptr},
+      {"AdobeRGB", true, "sRGB", nullptr},
+      {"*", false, std::nullopt, nullptr},
+      {"*", false, "AdobeRGB", BuiltinAdobeRgbProfile().Get()},
+      {"AdobeRGB", false, "sRGB", BuiltinSrgbProfile().Get()},
+      {"sRGB", false, "auto", DisplayProfile().Get()},
+      {"AdobeRGB", false, "/no/such/profile.icc", BuiltinAdobeRgbProfile().Get()},
+      {"", false, "sRGB", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.show) + " " + c.icc.value_or("-"));
+    SetColorSwitches(c.noIcc, c.icc);
+    auto locator = Open(c.show);
+    ASSERT_TRUE(locator);
+    EXPECT_EQ(TargetProfileOrNull().Get(), c.expected);
+  }
+  SetColorSwitches(false, std::nullopt);
 }
 
 TEST_F(ContainerBinding, PreparedPictureTakesTheChosenLevelAndRefusesPlaceholders) {
