@@ -28,12 +28,13 @@ test-tsan: deps
 test: test-release test-asan test-tsan
 
 bench: build
-	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+	@for b in $$(find build/release/bench -type f -name 'bench_*' -perm -u+x | sort); do \
+	  echo "== $$b"; "$$b" || exit 1; done
 
 fuzz: deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
-	@echo "fuzz targets: $$(ls build/fuzz/fuzz/fuzz_* 2>/dev/null | tr '\n' ' ')"
+	@echo "fuzz targets:"; find build/fuzz/fuzz -type f -name 'fuzz_*' -perm -u+x | sort
 
 format:
 	clang-format -i $(SRC_FILES)

@@ -5,15 +5,13 @@
 
 #include "app/CommandsStorage.h"
 #include "foundation/Log.h"
+#include "foundation/Strings.h"
 
 namespace dax::app {
 
 namespace {
 std::string Trim(std::string_view text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return std::string(text.substr(begin, end - begin));
+  return std::string(TrimBlanks(text));
 }
 
 std::string WithoutQuotes(std::string_view text) {

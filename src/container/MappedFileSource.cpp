@@ -8,13 +8,6 @@
 
 namespace dax::container {
 namespace {
-std::string_view Trim(std::string_view s) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 std::string_view Unquote(std::string_view s) {
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
   return s;
@@ -28,7 +21,7 @@ std::string LineText(const ini::TIniItem& item) {
 }  // namespace
 
 std::optional<std::pair<std::string, std::string>> SplitFileMapLine(std::string_view line) {
-  line = Trim(line);
+  line = TrimBlanks(line);
   if (!line.empty() && line.front() == ';') line.remove_prefix(1);
   bool quoted = false;
   size_t split = std::string_view::npos;
@@ -40,8 +33,8 @@ std::optional<std::pair<std::string, std::string>> SplitFileMapLine(std::string_
     }
   }
   if (split == std::string_view::npos) return std::nullopt;
-  std::string_view left = Unquote(Trim(line.substr(0, split)));
-  std::string_view right = Unquote(Trim(line.substr(split + 1)));
+  std::string_view left = Unquote(TrimBlanks(line.substr(0, split)));
+  std::string_view right = Unquote(TrimBlanks(line.substr(split + 1)));
   if (left.empty() || right.empty()) return std::nullopt;
   return std::make_pair(std::string(left), std::string(right));
 }
@@ -54,12 +47,12 @@ void TMappedFileSource::AddFileMapLine(std::string_view line) {
 }
 
 void TMappedFileSource::AddRotationLine(std::string_view line) {
-  line = Trim(line);
+  line = TrimBlanks(line);
   if (line.size() < 2 || line[0] != ';' || line[1] != '"') return;
   size_t close = line.find("\"=", 2);
   if (close == std::string_view::npos) return;
   std::string_view name = line.substr(2, close - 2);
-  std::optional<int64_t> n = ParseInt64(Trim(line.substr(close + 2)));
+  std::optional<int64_t> n = ParseInt64(TrimBlanks(line.substr(close + 2)));
   if (name.empty() || !n || (*n != 1 && *n != 3 && *n != 6 && *n != 8)) return;
   rotation_->FindOrAdd(FoldUtf8(name)) = static_cast<int>(*n);
 }

@@ -158,7 +158,9 @@ int CompareText(std::string_view a, std::string_view b) {
   return 0;
 }
 
-bool SameText(std::string_view a, std::string_view b) { return CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) {
+  return CompareText(a, b) == 0;
+}
 
 std::string Cp1252ToUtf8(std::string_view text) {
   std::string out;
@@ -174,6 +176,13 @@ std::string Cp1252ToUtf8(std::string_view text) {
     }
   }
   return out;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 std::string AsciiUpper(std::string_view text) {

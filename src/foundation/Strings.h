@@ -36,6 +36,9 @@ int CompareText(std::string_view a, std::string_view b);
 // Windows-1252, the ANSI code page of shows, to UTF-8.
 std::string Cp1252ToUtf8(std::string_view text);
 
+// Without leading and trailing blank bytes (0-32: spaces, tabs, line breaks, controls).
+std::string_view TrimBlanks(std::string_view text);
+
 std::string AsciiUpper(std::string_view text);
 std::string AsciiLower(std::string_view text);
 

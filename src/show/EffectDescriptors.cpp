@@ -11,15 +11,8 @@
 namespace dax::show {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 std::optional<int64_t> ParseField(std::string_view field) {
-  return ini::ParseIniInt64(Trim(field));
+  return ini::ParseIniInt64(TrimBlanks(field));
 }
 
 uint8_t ClampByte(int64_t v) {
@@ -71,7 +64,7 @@ std::optional<TColorValue> ParseColorText(std::string_view text) {
   const int count = fields.Count();
   TColorValue c;
   if (count == 1 || count == 2) {
-    std::string_view first = Trim(fields.Field(0));
+    std::string_view first = TrimBlanks(fields.Field(0));
     if (!first.empty() && first.front() == '#') {
       std::string_view hex = first.substr(1);
       if (hex.size() != 6) return std::nullopt;

@@ -100,7 +100,7 @@ class TInstantClock : public TVirtualClock {
 };
 
 // A show on a simple timeline: slide i starts at i * 1000 ms.
-struct TFakeShowSpec {
+struct TFakeShowSetup {
   std::string version = "5.6";
   bool packed = true;
   bool screenSaver = false;
@@ -113,8 +113,8 @@ struct TFakeShowSpec {
 
 class TFakeShow : public IOpenShow {
  public:
-  TFakeShow(std::string path, TFakeShowSpec spec, int* alive)
-      : path_(std::move(path)), spec_(std::move(spec)), alive_(alive) {
+  TFakeShow(std::string path, TFakeShowSetup setup, int* alive)
+      : path_(std::move(path)), setup_(std::move(setup)), alive_(alive) {
     if (alive_) ++*alive_;
   }
   ~TFakeShow() override {
@@ -122,15 +122,15 @@ class TFakeShow : public IOpenShow {
   }
   const std::string& Path() const { return path_; }
 
-  bool IsPacked() const override { return spec_.packed; }
-  std::string Version() const override { return spec_.version; }
-  bool IsScreenSaver() const override { return spec_.screenSaver; }
-  std::string EndAction() const override { return spec_.endAction; }
+  bool IsPacked() const override { return setup_.packed; }
+  std::string Version() const override { return setup_.version; }
+  bool IsScreenSaver() const override { return setup_.screenSaver; }
+  std::string EndAction() const override { return setup_.endAction; }
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& fallback) const override {
     if (!SameText(section, "Main")) return fallback;
-    auto it = spec_.main.find(AsciiLower(key));
-    return it == spec_.main.end() ? fallback : it->second;
+    auto it = setup_.main.find(AsciiLower(key));
+    return it == setup_.main.end() ? fallback : it->second;
   }
   int64_t ReadInteger(const std::string& section, const std::string& key,
                       int64_t fallback) const override {
@@ -142,16 +142,16 @@ class TFakeShow : public IOpenShow {
     return text.empty() ? fallback : text == "1";
   }
   bool HasEntry(const std::string& name) const override {
-    for (const std::string& entry : spec_.entries)
+    for (const std::string& entry : setup_.entries)
       if (SameText(entry, name)) return true;
     return false;
   }
   std::optional<std::string> ReadEntry(const std::string&) const override { return std::nullopt; }
-  int SlideCount() const override { return spec_.slideCount; }
+  int SlideCount() const override { return setup_.slideCount; }
   int SlideAtTime(double t) const override { return static_cast<int>(t / 1000); }
   int FindSlideByName(const std::string& name) const override {
-    for (size_t i = 0; i < spec_.slideNames.size(); ++i)
-      if (SameText(spec_.slideNames[i], name)) return static_cast<int>(i);
+    for (size_t i = 0; i < setup_.slideNames.size(); ++i)
+      if (SameText(setup_.slideNames[i], name)) return static_cast<int>(i);
     return -1;
   }
   double SlideStartTime(int slide) const override { return slide * 1000.0 + 1; }
@@ -165,7 +165,7 @@ class TFakeShow : public IOpenShow {
 
  private:
   std::string path_;
-  TFakeShowSpec spec_;
+  TFakeShowSetup setup_;
   int* alive_;
 };
 
@@ -185,7 +185,7 @@ class TFakeOpener : public IShowOpener {
     return it->second.version;
   }
 
-  std::map<std::string, TFakeShowSpec> shows;
+  std::map<std::string, TFakeShowSetup> shows;
   std::map<std::string, std::string> errors;  // error text for paths that fail
   std::vector<std::string> packedTries, projectTries;
   int alive = 0;

@@ -12,7 +12,7 @@
 namespace dax::app {
 namespace {
 
-using test::TFakeShowSpec;
+using test::TFakeShowSetup;
 
 struct MainFormTest : ::testing::Test {
   dax::test::TTempDir dir;
@@ -68,10 +68,10 @@ struct MainFormTest : ::testing::Test {
 
   // The program's own show with the given document values.
   void OwnShow(std::map<std::string, std::string> main = {}, std::string endAction = "repeat") {
-    TFakeShowSpec spec;
-    spec.main = std::move(main);
-    spec.endAction = std::move(endAction);
-    opener.shows[program] = spec;
+    TFakeShowSetup setup;
+    setup.main = std::move(main);
+    setup.endAction = std::move(endAction);
+    opener.shows[program] = setup;
   }
 
   std::string OpenedPath() const {
@@ -114,9 +114,9 @@ TEST_F(MainFormTest, ShowNameSources) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rel);
     std::string path = Touch(c.rel);
-    TFakeShowSpec spec;
-    spec.packed = !c.project;
-    opener.shows[path] = spec;
+    TFakeShowSetup setup;
+    setup.packed = !c.project;
+    opener.shows[path] = setup;
     ASSERT_TRUE(Start(c.args));
     EXPECT_EQ(OpenedPath(), path);
     EXPECT_EQ((c.project ? opener.projectTries : opener.packedTries).back(), path);
@@ -126,10 +126,10 @@ TEST_F(MainFormTest, ShowNameSources) {
 
 TEST_F(MainFormTest, ProjectWithExeNameTakesItsName) {
   std::string path = Touch("proj/p.dax");
-  TFakeShowSpec spec;
-  spec.packed = false;
-  spec.main["opt_exefn"] = "C:\\Out\\show.exe";
-  opener.shows[path] = spec;
+  TFakeShowSetup setup;
+  setup.packed = false;
+  setup.main["opt_exefn"] = "C:\\Out\\show.exe";
+  opener.shows[path] = setup;
   ASSERT_TRUE(Start({"-filename", path}));
   EXPECT_EQ(form->ShowFileName(), "C:/Out/show.exe");
   EXPECT_EQ(container::ReplacePair().exeName, "C:\\Out\\show.exe");
@@ -193,9 +193,9 @@ TEST_F(MainFormTest, ScreenSaverShowsNeedSlashSAndOneInstance) {
       {{"/S"}, false, true},
       {{"/s"}, true, false},
   };
-  TFakeShowSpec spec;
-  spec.screenSaver = true;
-  opener.shows[program] = spec;
+  TFakeShowSetup setup;
+  setup.screenSaver = true;
+  opener.shows[program] = setup;
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
     lock.otherRuns = c.otherInstance;
@@ -211,9 +211,9 @@ TEST_F(MainFormTest, ScreenSaverShowsNeedSlashSAndOneInstance) {
 }
 
 TEST_F(MainFormTest, NavigationActions) {
-  TFakeShowSpec spec;
-  spec.slideNames = {"Title", "Intro", "End"};
-  opener.shows[program] = spec;
+  TFakeShowSetup setup;
+  setup.slideNames = {"Title", "Intro", "End"};
+  opener.shows[program] = setup;
   ASSERT_TRUE(Start());
   struct TCase {
     TDaxActionInfo action;
@@ -312,9 +312,9 @@ TEST_F(MainFormTest, OpenShowErrors) {
   ASSERT_TRUE(Start());
   std::string junk = Touch("shows/junk.exe");
   std::string other = Touch("shows/other.dxshow");
-  TFakeShowSpec otherSpec;
-  otherSpec.version = "4.0";
-  opener.shows[other] = otherSpec;
+  TFakeShowSetup otherSetup;
+  otherSetup.version = "4.0";
+  opener.shows[other] = otherSetup;
   struct TCase {
     std::string text, message;
   } cases[] = {
@@ -340,9 +340,9 @@ TEST_F(MainFormTest, FailedOpenKeepsTheOldShowUntilTheNewOneIsHeld) {
   ASSERT_TRUE(Start());
   // A screen-saver show without "/s" fails after it was opened.
   std::string saverShow = Touch("shows/saver.dxshow");
-  TFakeShowSpec spec;
-  spec.screenSaver = true;
-  opener.shows[saverShow] = spec;
+  TFakeShowSetup setup;
+  setup.screenSaver = true;
+  opener.shows[saverShow] = setup;
   IOpenShow* before = form->Show();
   viewer->SetPaused(true);
   EXPECT_FALSE(Act(action::kOpenShowAndReturn, 0, saverShow));
@@ -362,7 +362,7 @@ TEST_F(MainFormTest, OpenShowAndReturnWalksTheRunStack) {
   OwnShow();
   ASSERT_TRUE(Start());
   std::string second = Touch("shows/second.dxshow");
-  opener.shows[second] = TFakeShowSpec{};
+  opener.shows[second] = TFakeShowSetup{};
   viewer->Seek(2500);
   ASSERT_TRUE(Act(action::kOpenShowAndReturn, 0, second + " -time 11"));
   EXPECT_EQ(OpenedPath(), second);
@@ -390,7 +390,7 @@ TEST_F(MainFormTest, CloseBoxDoesNotReturnAlongTheRunStack) {
   OwnShow();
   ASSERT_TRUE(Start());
   std::string second = Touch("shows/second.dxshow");
-  opener.shows[second] = TFakeShowSpec{};
+  opener.shows[second] = TFakeShowSetup{};
   ASSERT_TRUE(Act(action::kOpenShowAndReturn, 0, second));
   form->Close();
   EXPECT_TRUE(form->Closed());
@@ -456,7 +456,7 @@ TEST_F(MainFormTest, OpenShowOnExitKeepsTheWindowOpen) {
   OwnShow({{"opt_runapponexit", "2"},
            {"opt_runapponexitfn", "next.dxshow -slide 2"},
            {"opt_runapponexitiflastslide", "0"}});
-  opener.shows[next] = TFakeShowSpec{};
+  opener.shows[next] = TFakeShowSetup{};
   ASSERT_TRUE(Start());
   form->KeyEvent(vk::kEscape, 0, true);
   EXPECT_FALSE(form->Closed());
@@ -594,9 +594,9 @@ TEST_F(MainFormTest, PrintSavesTheCurrentSlide) {
 }
 
 TEST_F(MainFormTest, PrintWithoutSlidesDoesNothing) {
-  TFakeShowSpec spec;
-  spec.slideCount = 0;
-  opener.shows[program] = spec;
+  TFakeShowSetup setup;
+  setup.slideCount = 0;
+  opener.shows[program] = setup;
   ASSERT_TRUE(Start());
   viewer->callbacks_.print(nullptr);
   EXPECT_TRUE(printedSlides.empty());
@@ -623,8 +623,8 @@ TEST_F(MainFormTest, OpenShowFindsNamesOfTheAuthoringMachineBesideTheShow) {
   ASSERT_TRUE(Start());
   std::string below = Touch("bin/sub/other.exe");
   std::string beside = Touch("bin/third.exe");
-  opener.shows[below] = TFakeShowSpec{};
-  opener.shows[beside] = TFakeShowSpec{};
+  opener.shows[below] = TFakeShowSetup{};
+  opener.shows[beside] = TFakeShowSetup{};
   ASSERT_TRUE(Act(action::kOpenShowAndReturn, 0, "\"C:\\Out\\Sub\\other.exe\" -slide 2"));
   EXPECT_EQ(OpenedPath(), below);
   form.reset();

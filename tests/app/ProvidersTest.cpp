@@ -15,9 +15,9 @@ TEST(MediaLibraryProvider, LoadsOurLibraryNeverTheShowsDll) {
     loaded.push_back(path);
     return true;
   });
-  test::TFakeShowSpec spec;
-  spec.entries = {"FFmpeg.dll", "lcms2.dll"};
-  test::TFakeShow show("/x.dxshow", spec, nullptr);
+  test::TFakeShowSetup setup;
+  setup.entries = {"FFmpeg.dll", "lcms2.dll"};
+  test::TFakeShow show("/x.dxshow", setup, nullptr);
 
   provider.Provide(&show);  // absent: nothing, and the next show tries again
   EXPECT_TRUE(loaded.empty());
@@ -32,10 +32,10 @@ TEST(MediaLibraryProvider, LoadsOurLibraryNeverTheShowsDll) {
 }
 
 TEST(ExclusiveMode, FollowsTheShowsOption) {
-  test::TFakeShowSpec spec;
-  test::TFakeShow plain("/a", spec, nullptr);
-  spec.main["opt_scr_noexclusive"] = "1";
-  test::TFakeShow refusing("/b", spec, nullptr);
+  test::TFakeShowSetup setup;
+  test::TFakeShow plain("/a", setup, nullptr);
+  setup.main["opt_scr_noexclusive"] = "1";
+  test::TFakeShow refusing("/b", setup, nullptr);
   DecideExclusiveMode(refusing);
   EXPECT_FALSE(ExclusiveModeAllowed());
   DecideExclusiveMode(plain);

@@ -33,13 +33,13 @@ TEST(Strings, Utf8ToWideDecodesAndReplacesInvalidBytes) {
   } cases[] = {
       {"abc", u"abc"},
       {"\xC3\xA9", u"\u00E9"},
-      {"\xF0\x9F\x98\x80", u"\U0001F600"},              // four bytes give a surrogate pair
-      {"\xED\xA0\xBD\xED\xB8\x80", u"\U0001F600"},      // our own encoding reads back
-      {"a\x80z", u"a\uFFFDz"},                          // stray continuation byte
-      {"\xC3", u"\uFFFD"},                              // cut at the end
-      {"\xE2\x82z", u"\uFFFDz"},                        // cut by an ASCII byte
-      {"\xC3\xC3\xA9", u"\uFFFD\u00E9"},                // continuation >= 0xC0
-      {"\xF5\x80", u"\uFFFD\uFFFD"},                    // lead F5 is refused
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},          // four bytes give a surrogate pair
+      {"\xED\xA0\xBD\xED\xB8\x80", u"\U0001F600"},  // our own encoding reads back
+      {"a\x80z", u"a\uFFFDz"},                      // stray continuation byte
+      {"\xC3", u"\uFFFD"},                          // cut at the end
+      {"\xE2\x82z", u"\uFFFDz"},                    // cut by an ASCII byte
+      {"\xC3\xC3\xA9", u"\uFFFD\u00E9"},            // continuation >= 0xC0
+      {"\xF5\x80", u"\uFFFD\uFFFD"},                // lead F5 is refused
       {"\xFF", u"\uFFFD"},
   };
   for (const auto& c : cases) {
@@ -65,15 +65,15 @@ TEST(Strings, CaseInsensitiveComparisonFoldsNonAscii) {
     bool same;
   } cases[] = {
       {"Slide1", "SLIDE1", true},
-      {"\xC3\x84pfel", "\xC3\xA4PFEL", true},              // Äpfel / äPFEL
-      {"\xCE\xA3\xCE\xB9", "\xCF\x83\xCE\xB9", true},      // Σι / σι
-      {"\xCF\x82", "\xCF\x83", true},                      // final sigma folds to sigma
-      {"\xD0\x96", "\xD0\xB6", true},                      // Ж / ж
-      {"\xE1\xBA\x9E", "\xC3\x9F", true},                  // ẞ folds simply to ß
-      {"\xC3\x9F", "ss", false},                           // no full folding
+      {"\xC3\x84pfel", "\xC3\xA4PFEL", true},          // Äpfel / äPFEL
+      {"\xCE\xA3\xCE\xB9", "\xCF\x83\xCE\xB9", true},  // Σι / σι
+      {"\xCF\x82", "\xCF\x83", true},                  // final sigma folds to sigma
+      {"\xD0\x96", "\xD0\xB6", true},                  // Ж / ж
+      {"\xE1\xBA\x9E", "\xC3\x9F", true},              // ẞ folds simply to ß
+      {"\xC3\x9F", "ss", false},                       // no full folding
       {"abc", "abd", false},
       {"ab", "abc", false},
-      {"a\x80", "a\x81", false},                           // junk never matches other junk
+      {"a\x80", "a\x81", false},  // junk never matches other junk
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.a + " / " + c.b);
@@ -88,10 +88,18 @@ TEST(Strings, CaseInsensitiveComparisonFoldsNonAscii) {
 
 TEST(Strings, Cp1252ConvertsTheHighHalf) {
   EXPECT_EQ(Cp1252ToUtf8("caf\xE9"), "caf\xC3\xA9");
-  EXPECT_EQ(Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");      // euro sign
+  EXPECT_EQ(Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");  // euro sign
   EXPECT_EQ(Cp1252ToUtf8("\x93q\x94"), "\xE2\x80\x9Cq\xE2\x80\x9D");
-  EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xC2\x81");          // unassigned: the C1 control
+  EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xC2\x81");  // unassigned: the C1 control
   EXPECT_EQ(Cp1252ToUtf8("\xFF"), "\xC3\xBF");
+}
+
+TEST(Strings, TrimBlanksDropsControlBytesAtBothEnds) {
+  EXPECT_EQ(TrimBlanks(" \t\x01"
+                       "a b\r\n"),
+            "a b");
+  EXPECT_EQ(TrimBlanks("\t \n"), "");
+  EXPECT_EQ(TrimBlanks("\xC3\xA9"), "\xC3\xA9");  // bytes >= 0x80 are text
 }
 
 }  // namespace
