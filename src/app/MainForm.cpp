@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "app/CommandList.h"
 #include "app/ShowPaths.h"
@@ -49,6 +50,12 @@ TMainForm::~TMainForm() {
   if (screenSaverTouched_) s_.screenSaver.Restore();
 }
 
+std::string TMainForm::WorkingFolder() {
+  std::error_code error;
+  std::string folder = std::filesystem::current_path(error).string();
+  return error ? std::string(".") : folder;
+}
+
 std::string TMainForm::ProgramFolder() const {
   return FolderOf(s_.programPath);
 }
@@ -56,6 +63,9 @@ std::string TMainForm::ProgramFolder() const {
 bool TMainForm::Start() {
   bool project = false;
   std::string name;
+  // The switches resolve against the program's folder, as the authoring tool expects; a show
+  // typed first on the command line is relative to where the user stands.
+  std::string base = ProgramFolder();
   if (auto fileName = s_.commands.GetSwitchValue("filename")) {
     project = true;
     name = *fileName;
@@ -64,10 +74,11 @@ bool TMainForm::Start() {
   } else if (auto plain = s_.commands.FirstPlainArgument()) {
     name = *plain;
     project = SameText(ExtensionOf(ToSlashes(name)), ".dax");
+    base = WorkingFolder();
   } else {
     name = s_.programPath;
   }
-  name = ResolveAgainstFolder(ProgramFolder(), name);
+  name = ResolveAgainstFolder(base, name);
   if (project) {
     fileNameGiven_ = true;
     projectFileName_ = name;

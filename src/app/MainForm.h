@@ -100,6 +100,7 @@ class TMainForm {
 
  private:
   std::string ProgramFolder() const;
+  static std::string WorkingFolder();
   void ShowError(const std::string& text);
   bool OpenOtherShow(const TDaxActionInfo& action);
   bool LaunchCommandList(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <optional>
 
@@ -101,19 +102,25 @@ TEST_F(MainFormTest, OpensTheProgramsOwnShowWithoutArguments) {
 }
 
 TEST_F(MainFormTest, ShowNameSources) {
+  // Switch values resolve against the program's folder (bin); a show named first resolves
+  // against the working folder.
   struct TCase {
     std::vector<std::string> args;
     std::string rel;
     bool project;
+    std::string cwd;
   } cases[] = {
-      {{"-exename", "../shows/a.dxshow"}, "shows/a.dxshow", false},
-      {{"-filename", "..\\proj\\p.dax"}, "proj/p.dax", true},
-      {{"sub/b.dxshow", "-slide", "1"}, "bin/sub/b.dxshow", false},
-      {{"../proj/Q.DAX"}, "proj/Q.DAX", true},
+      {{"-exename", "../shows/a.dxshow"}, "shows/a.dxshow", false, "shows"},
+      {{"-filename", "..\\proj\\p.dax"}, "proj/p.dax", true, "shows"},
+      {{"sub/b.dxshow", "-slide", "1"}, "bin/sub/b.dxshow", false, "bin"},
+      {{"../proj/Q.DAX"}, "proj/Q.DAX", true, "bin"},
+      {{"a.dxshow"}, "shows/a.dxshow", false, "shows"},
   };
+  char* saved = ::getcwd(nullptr, 0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rel);
     std::string path = Touch(c.rel);
+    ASSERT_EQ(::chdir(dir.File(c.cwd).c_str()), 0);
     TFakeShowSetup setup;
     setup.packed = !c.project;
     opener.shows[path] = setup;
@@ -122,6 +129,8 @@ TEST_F(MainFormTest, ShowNameSources) {
     EXPECT_EQ((c.project ? opener.projectTries : opener.packedTries).back(), path);
     form.reset();
   }
+  EXPECT_EQ(::chdir(saved), 0);
+  std::free(saved);
 }
 
 TEST_F(MainFormTest, ProjectWithExeNameTakesItsName) {

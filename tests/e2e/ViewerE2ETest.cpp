@@ -104,6 +104,11 @@ TEST_F(ViewerE2E, ShowAndProjectNamedOnTheCommandLine) {
   EXPECT_EQ(packed.exitCode, 0) << packed.err;
   EXPECT_NE(packed.err.find("Show opened: " + show), std::string::npos) << packed.err;
 
+  // A relative name is found from the working folder, not from the program's folder.
+  TRun relative = Run(DAXVIEWER_PATH, "named.dxshow -headless -log");
+  EXPECT_EQ(relative.exitCode, 0) << relative.err;
+  EXPECT_NE(relative.err.find("Show opened: " + show), std::string::npos) << relative.err;
+
   TRun dax = Run(DAXVIEWER_PATH, Quote(project + "/Project.dax") + " -headless -log");
   EXPECT_EQ(dax.exitCode, 0) << dax.err;
   EXPECT_NE(dax.err.find("Show opened: " + project + "/Project.dax"), std::string::npos) << dax.err;
