@@ -203,6 +203,8 @@ int RunDaxViewer(const std::string& programPath, const std::vector<std::string>&
       return kExitNoDisplay;
     }
     window = sdlWindow.get();
+    // Pictures are colour-managed for this display; headless runs keep sRGB.
+    image::SetDisplayProfile(sdlWindow->DisplayIccProfile());
   }
 
   platform::TMessageSink messages(!headless);

@@ -54,6 +54,16 @@ TSdlWindow::~TSdlWindow() {
   if (window_) SDL_DestroyWindow(window_);
 }
 
+std::vector<uint8_t> TSdlWindow::DisplayIccProfile() const {
+  size_t size = 0;
+  void* data = window_ ? SDL_GetWindowICCProfile(window_, &size) : nullptr;
+  if (!data) return {};
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  std::vector<uint8_t> profile(bytes, bytes + size);
+  SDL_free(data);
+  return profile;
+}
+
 bool TSdlWindow::IsVisible() const {
   return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Services.h"
 
@@ -44,6 +45,9 @@ class TSdlWindow : public IWindowHost {
 
   bool Valid() const { return window_ != nullptr; }
   SDL_Window* Handle() const { return window_; }
+  // The ICC profile of the display the window is on (X11's _ICC_PROFILE); empty when the
+  // desktop publishes none.
+  std::vector<uint8_t> DisplayIccProfile() const;
 
   bool IsVisible() const override;
   void ShowWindow() override;

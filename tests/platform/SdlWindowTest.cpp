@@ -53,6 +53,7 @@ TEST_F(SdlWindowTest, CreatedHiddenShownOnRequest) {
   window.SetCursorShape(TCursorShape::None);
   window.SetCursorShape(TCursorShape::Hand);
   EXPECT_GT(DisplayColorDepth(), 0);
+  EXPECT_TRUE(window.DisplayIccProfile().empty());  // the offscreen display publishes none
 }
 
 TEST_F(SdlWindowTest, EventsArriveTranslated) {
