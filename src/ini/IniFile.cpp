@@ -21,6 +21,7 @@ class TIniParser {
   explicit TIniParser(TIniFile& file) : file_(file), current_(&file) {}
 
   void Parse(std::string_view text) {
+    arena_.Expect(CountLines(text) * (sizeof(TIniItem) + sizeof(void*)));
     TIniParserParams params(text);
     while (!params.AtEnd()) {
       switch (ReadIniLine(params)) {
@@ -41,7 +42,7 @@ class TIniParser {
           } else {
             auto* object = Make<TIniObject>(params.Name(), params.Value());
             object->BuildTable();
-            Append(object);
+            Append(object, TIniItemKind::Object);
             open_.push_back(object);
           }
           break;
@@ -60,6 +61,28 @@ class TIniParser {
   }
 
  private:
+  // About one item per line; lines ended by CR alone count once, the rest by their LF.
+  static size_t CountLines(std::string_view text) {
+    size_t lf = CountByte(text, '\n');
+    return (lf ? lf : CountByte(text, '\r')) + 1;
+  }
+
+  static size_t CountByte(std::string_view text, char c) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+    size_t n = 0, pos = 0;
+    for (; pos + 8 <= text.size(); pos += 8) {
+      uint64_t word;
+      std::memcpy(&word, text.data() + pos, 8);
+      uint64_t x = word ^ pattern;  // zero bytes where c is
+      uint64_t nonzero = ((x & kLow7) + kLow7) | x;
+      uint64_t found = (~nonzero & ~kLow7) >> 7;  // one per matching byte
+      n += static_cast<size_t>((found * kOnes) >> 56);
+    }
+    for (; pos < text.size(); ++pos) n += text[pos] == c;
+    return n;
+  }
+
   template <class T, class... Args>
   T* Make(Args&&... args) {
     static_assert(alignof(T) <= 8, "block storage is 8-byte aligned");
@@ -71,9 +94,10 @@ class TIniParser {
     return p.text.substr(start, p.valueStart + p.valueLength - start);
   }
 
-  void Append(TIniItem* item) {
+  // Plain items are told apart here, where their class is known, not by a virtual call.
+  void Append(TIniItem* item, TIniItemKind kind = TIniItemKind::Item) {
     TIniList* target = open_.empty() ? current_ : open_.back();
-    target->AppendNew(item);
+    target->AppendNew(item, kind);
   }
 
   void OpenSection(std::string_view name) {
@@ -89,7 +113,7 @@ class TIniParser {
     if (!section) {
       section = Make<TIniSection>(name);
       section->BuildTable();
-      file_.AppendNew(section);
+      file_.AppendNew(section, TIniItemKind::Section);
       if (name.empty()) emptySection_ = section;
     }
     current_ = section;
@@ -130,6 +154,18 @@ static size_t FindInvalidUtf8(std::string_view text, size_t pos) {
       return start;
   }
   return text.size();
+}
+
+static bool IsAscii(std::string_view text) {
+  size_t pos = 0;
+  for (; pos + 8 <= text.size(); pos += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + pos, 8);
+    if (word & 0x8080808080808080ull) return false;
+  }
+  for (; pos < text.size(); ++pos)
+    if (static_cast<unsigned char>(text[pos]) >= 0x80) return false;
+  return true;
 }
 
 std::string SanitizeUtf8(std::string_view text) {
@@ -183,6 +219,13 @@ TRef<TIniList> TIniFile::CreateEmpty() const {
 }
 
 void TIniFile::LoadFromText(std::string_view utf8) {
+  if (Count() > 0) {
+    // The text may lie in one of the items about to be freed.
+    std::string copy(utf8);
+    Clear();
+    LoadFromText(copy);
+    return;
+  }
   if (FindInvalidUtf8(utf8, 0) != utf8.size()) {
     std::string valid = SanitizeUtf8(utf8);
     LoadFromText(valid);
@@ -196,7 +239,15 @@ void TIniFile::LoadFromText(std::string_view utf8) {
 }
 
 void TIniFile::LoadFromBytes(std::string_view bytes) {
-  LoadFromText(DecodeIniBytes(bytes));
+  // UTF-8 text and plain ASCII (the same in Windows-1252) are parsed where they lie;
+  // LoadFromText still replaces invalid sequences.
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    LoadFromText(bytes.substr(3));
+  } else if (!(bytes.size() >= 2 && bytes.compare(0, 2, "\xFF\xFE") == 0) && IsAscii(bytes)) {
+    LoadFromText(bytes);
+  } else {
+    LoadFromText(DecodeIniBytes(bytes));
+  }
 }
 
 bool TIniFile::LoadFromStream(TStream& stream) {

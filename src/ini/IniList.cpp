@@ -107,7 +107,7 @@ void TIniList::BuildTables() {
   }
 }
 
-void TIniList::AppendNew(TIniItem* item) {
+void TIniList::AppendNew(TIniItem* item, TIniItemKind kind) {
   Reserve16(items_);
   item->owner_ = this;
   item->index_ = static_cast<int32_t>(items_.size());
@@ -125,7 +125,6 @@ void TIniList::AppendNew(TIniItem* item) {
       }
     }
   }
-  TIniItemKind kind = item->Kind();
   if (kind == TIniItemKind::Object) {
     auto* object = static_cast<TIniObject*>(item);
     if (objects_.capacity() == 0) objects_.reserve(8);

@@ -108,7 +108,8 @@ class TIniList : public TIniItem {
   ~TIniList() override;
   void WriteChildren(TTextSaver& saver, int indent) const;
   // Appends a freshly made, unowned item (the parser's path); takes the reference.
-  void AppendNew(TIniItem* item);
+  void AppendNew(TIniItem* item) { AppendNew(item, item->Kind()); }
+  void AppendNew(TIniItem* item, TIniItemKind kind);
   virtual bool IsDocument() const { return false; }
 
  private:

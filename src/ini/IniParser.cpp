@@ -1,5 +1,7 @@
 #include "ini/IniParser.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace dax::ini {
@@ -18,6 +20,21 @@ size_t SkipBlanks(std::string_view text, size_t pos, size_t end) {
 size_t FindLineEnd(std::string_view text, size_t pos) {
   const char* p = text.data() + pos;
   const char* end = text.data() + text.size();
+  // Eight bytes at a time: the high bit of each byte equal to LF or CR.
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  while (end - p >= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    uint64_t lf = word ^ (kOnes * '\n'), cr = word ^ (kOnes * '\r');
+    uint64_t found = (~(((lf & kLow7) + kLow7) | lf) | ~(((cr & kLow7) + kLow7) | cr)) & ~kLow7;
+    if (found) {
+      if constexpr (std::endian::native == std::endian::little)
+        return static_cast<size_t>(p - text.data()) +
+               static_cast<size_t>(__builtin_ctzll(found) / 8);
+      break;
+    }
+    p += 8;
+  }
   while (p < end && *p != '\n' && *p != '\r') ++p;
   return static_cast<size_t>(p - text.data());
 }
