@@ -18,21 +18,6 @@ using namespace dax::container::test;
 using dax::test::TTempDir;
 using dax::test::WriteFileBytes;
 
-class TTextImage : public TRefObject {
- public:
-  explicit TTextImage(std::string text) : text(std::move(text)) {}
-  std::string text;
-};
-
-std::atomic<int> gDecodes{0};
-
-TRef<TRefObject> DecodeTextImage(TStream& stream, const TImageDecodeRequest&) {
-  std::string bytes = ReadAll(stream);
-  if (bytes.rfind("IMG:", 0) != 0) return nullptr;
-  ++gDecodes;
-  return MakeRef<TTextImage>(bytes.substr(4));
-}
-
 TEST(ConcurrencyTest, EntriesReadInParallelAndPicturesDecodeOnce) {
   TTempDir dir;
   std::vector<TTestEntry> entries;

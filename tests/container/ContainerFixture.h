@@ -2,12 +2,14 @@
 // directory text, trailer and prefix a test needs.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "container/ContainerFormat.h"
 #include "container/DaxUnpack.h"
+#include "container/ImageCache.h"
 #include "container/InflateStream.h"
 #include "foundation/Stream.h"
 
@@ -79,6 +81,22 @@ inline std::string SampleBytes(size_t size, uint32_t seed = 1) {
     s[i] = static_cast<char>((x >> 24) % 16 + 'a');
   }
   return s;
+}
+
+// A decoder stand-in: "IMG:" followed by text decodes to a store holding that text.
+class TTextImage : public TRefObject {
+ public:
+  explicit TTextImage(std::string text) : text(std::move(text)) {}
+  std::string text;
+};
+
+inline std::atomic<int> gDecodes{0};
+
+inline TRef<TRefObject> DecodeTextImage(TStream& stream, const TImageDecodeRequest&) {
+  std::string bytes = ReadAll(stream);
+  if (bytes.rfind("IMG:", 0) != 0) return nullptr;
+  ++gDecodes;
+  return MakeRef<TTextImage>(bytes.substr(4));
 }
 
 }  // namespace dax::container::test

@@ -110,22 +110,6 @@ TEST_F(PathModifierTest, FolderMacros) {
   EXPECT_EQ(list.Items()[0].folder, NormalizePath(program_.Path() + "/../Shared/Styles") + "/");
 }
 
-// A decoder stand-in: "IMG:" followed by text decodes to a store holding that text.
-class TTextImage : public TRefObject {
- public:
-  explicit TTextImage(std::string text) : text(std::move(text)) {}
-  std::string text;
-};
-
-std::atomic<int> gDecodes{0};
-
-TRef<TRefObject> DecodeTextImage(TStream& stream, const TImageDecodeRequest&) {
-  std::string bytes = ReadAll(stream);
-  if (bytes.rfind("IMG:", 0) != 0) return nullptr;
-  ++gDecodes;
-  return MakeRef<TTextImage>(bytes.substr(4));
-}
-
 class ImageCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {

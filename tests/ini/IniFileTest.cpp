@@ -1,3 +1,4 @@
+#include "LoadText.h"
 #include "ini/IniFile.h"
 
 #include <gtest/gtest.h>
@@ -7,12 +8,6 @@
 
 namespace dax::ini {
 namespace {
-
-TRef<TIniFile> Load(std::string_view text) {
-  auto file = MakeRef<TIniFile>();
-  file->LoadFromText(text);
-  return file;
-}
 
 TEST(IniFileTest, ReadsSectionsKeysAndObjects) {
   auto file = Load(

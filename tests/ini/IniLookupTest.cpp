@@ -3,17 +3,12 @@
 
 #include <string>
 
+#include "LoadText.h"
 #include "foundation/Strings.h"
 #include "ini/IniFile.h"
 
 namespace dax::ini {
 namespace {
-
-TRef<TIniFile> Load(std::string_view text) {
-  auto file = MakeRef<TIniFile>();
-  file->LoadFromText(text);
-  return file;
-}
 
 TEST(IniLookupTest, HashIsTheDocumentedOneOverFoldedBytes) {
   EXPECT_EQ(IniNameHash("main"), 2051782326u);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "LoadText.h"
 #include "ini/IniFile.h"
 
 namespace dax::ini {
@@ -78,12 +79,6 @@ TEST(IniParserTest, LineEndsCountOnce) {
     EXPECT_EQ(lines, c.lines);
     EXPECT_EQ(first, c.first);
   }
-}
-
-TRef<TIniFile> Load(std::string_view text) {
-  auto file = MakeRef<TIniFile>();
-  file->LoadFromText(text);
-  return file;
 }
 
 TEST(IniParserTest, RepeatedSectionsMergeAndDuplicateKeysStay) {

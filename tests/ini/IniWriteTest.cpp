@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "LoadText.h"
 #include "foundation/Exceptions.h"
 #include "foundation/Stream.h"
 #include "foundation/Strings.h"
@@ -13,12 +14,6 @@
 
 namespace dax::ini {
 namespace {
-
-TRef<TIniFile> Load(std::string_view text) {
-  auto file = MakeRef<TIniFile>();
-  file->LoadFromText(text);
-  return file;
-}
 
 // Section and object names, keys, comments, blank lines, non-ASCII text inside Windows-1252.
 const char* const kDocumentLines[] = {
