@@ -76,6 +76,15 @@ char32_t DecodeUtf8(std::string_view text, size_t& pos) {
     cp = (cp << 6) | (byte(pos++) & 0x3F);
   }
   if (cp > 0x10FFFF) return kReplacement;
+  // A surrogate pair written as two 3-byte sequences (how UTF-16 text is converted) is one
+  // character, so that both spellings of it compare and fold alike.
+  if (cp >= 0xD800 && cp <= 0xDBFF && pos + 3 <= text.size() &&
+      static_cast<uint8_t>(text[pos]) == 0xED && (byte(pos + 1) & 0xF0) == 0xB0 &&
+      (byte(pos + 2) & 0xC0) == 0x80) {
+    char32_t low = 0xD000 | ((byte(pos + 1) & 0x3F) << 6) | (byte(pos + 2) & 0x3F);
+    pos += 3;
+    return 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+  }
   return cp;
 }
 
@@ -122,8 +131,9 @@ std::string FoldUtf8(std::string_view text) {
     size_t start = pos;
     char32_t cp = DecodeUtf8(text, pos);
     char32_t folded = FoldCase(cp);
-    if (folded == cp) {
-      out.append(text.substr(start, pos - start));  // keep the bytes, valid or not
+    // Keep the bytes, valid or not, unless they spell a pair the long way.
+    if (folded == cp && !(cp >= 0x10000 && pos - start == 6)) {
+      out.append(text.substr(start, pos - start));
     } else {
       AppendUtf8(out, folded);
     }

@@ -22,10 +22,12 @@ std::u16string Utf8ToWide(std::string_view text, TUtf8Errors errors = TUtf8Error
 
 // Decodes one code point at pos (advancing it) with the rules above; invalid input gives
 // U+FFFD and consumes the bad lead byte plus the valid continuation bytes that followed it.
+// A surrogate pair spelt as two 3-byte sequences decodes to its one code point.
 char32_t DecodeUtf8(std::string_view text, size_t& pos);
 void AppendUtf8(std::string& out, char32_t cp);
 
-// Unicode simple case folding.
+// Unicode simple case folding. FoldUtf8 writes supplementary characters in their 4-byte
+// form, however they were spelt.
 char32_t FoldCase(char32_t cp);
 std::string FoldUtf8(std::string_view text);
 

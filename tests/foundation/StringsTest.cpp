@@ -73,7 +73,9 @@ TEST(Strings, CaseInsensitiveComparisonFoldsNonAscii) {
       {"\xC3\x9F", "ss", false},                       // no full folding
       {"abc", "abd", false},
       {"ab", "abc", false},
-      {"a\x80", "a\x81", false},  // junk never matches other junk
+      {"a\x80", "a\x81", false},                               // junk never matches other junk
+      {"\xED\xA0\xBD\xED\xB8\x80", "\xF0\x9F\x98\x80", true},  // U+1F600 spelt both ways
+      {"\xF0\x90\x90\x80", "\xED\xA0\x81\xED\xB0\xA8", true},  // Deseret capital / small
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.a + " / " + c.b);

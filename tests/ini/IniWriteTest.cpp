@@ -131,6 +131,13 @@ TEST(IniWriteTest, InvalidUtf8BecomesReplacementCharacters) {
   // UTF-16 with an odd last byte: the byte is dropped.
   file->LoadFromBytes(std::string("\xFF\xFEk\0=\0\xE9\0!", 9));
   EXPECT_EQ(file->ReadString("", "k", ""), "\xC3\xA9");
+  // A supplementary character in UTF-16 text becomes two 3-byte sequences; a look-up with
+  // its usual 4-byte spelling still finds it.
+  file->LoadFromBytes(
+      std::string("\xFF\xFE\x3D\xD8\x00\xDE=\0"
+                  "1\0",
+                  10));
+  EXPECT_EQ(file->ReadString("", "\xF0\x9F\x98\x80", ""), "1");
 }
 
 TEST(IniWriteTest, ValueTextKeepsBackslashesAndLineBreaks) {
