@@ -21,6 +21,16 @@ std::string WithoutQuotes(std::string_view text) {
   return out;
 }
 
+// Lower case, without folders and without everything from the first full stop.
+std::string CommandName(std::string word) {
+  for (char& ch : word)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  if (auto slash = word.find_last_of('\\'); slash != std::string::npos) word.erase(0, slash + 1);
+  if (auto slash = word.find_last_of('/'); slash != std::string::npos) word.erase(0, slash + 1);
+  if (auto dot = word.find('.'); dot != std::string::npos) word.erase(dot);
+  return word;
+}
+
 std::string FirstWord(std::string_view part) {
   if (part.find('>') != std::string_view::npos) return ">";
   std::string cleaned;
@@ -38,12 +48,7 @@ std::string FirstWord(std::string_view part) {
   if (begin == std::string::npos) return {};
   size_t end = cleaned.find_first_of(" \t", begin);
   std::string word = cleaned.substr(begin, end == std::string::npos ? end : end - begin);
-  for (char& ch : word)
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-  if (auto slash = word.find_last_of('\\'); slash != std::string::npos) word.erase(0, slash + 1);
-  if (auto slash = word.find_last_of('/'); slash != std::string::npos) word.erase(0, slash + 1);
-  if (auto dot = word.find('.'); dot != std::string::npos) word.erase(dot);
-  return word;
+  return CommandName(std::move(word));
 }
 
 // The show format's list, then the Unix shells and commands that change or remove files,
@@ -79,9 +84,12 @@ std::vector<std::string> SplitCommandList(std::string_view text) {
 bool IsCommandAllowed(std::string_view part) {
   for (std::string_view syntax : kShellSyntax)
     if (part.find(syntax) != std::string_view::npos) return false;
-  std::string word = FirstWord(part);
-  if (word.empty()) return true;
-  return std::find(std::begin(kProhibited), std::end(kProhibited), word) == std::end(kProhibited);
+  auto prohibited = [](const std::string& name) {
+    return std::find(std::begin(kProhibited), std::end(kProhibited), name) != std::end(kProhibited);
+  };
+  // The first word joins a quoted program to the text right after it ("rm"-rf reads as
+  // "rm-rf"), while the launch ends the program at the quote: check what will be launched too.
+  return !prohibited(FirstWord(part)) && !prohibited(CommandName(SplitCommandPart(part).program));
 }
 
 TCommandPart SplitCommandPart(std::string_view part) {

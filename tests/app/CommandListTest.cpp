@@ -35,6 +35,12 @@ TEST(IsCommandAllowed, Table) {
       {"prog $(id)", false},
       {"gimp picture.png", true},
       {"", true},
+      // A quoted program followed directly by text: the launched program decides.
+      {"\"rm\"-rf x", false},
+      {"\"sh\"-c \"touch /tmp/x\"", false},
+      {"\"/usr/bin/RM.exe\"-rf x", false},
+      {"\"C:\\Tools\\Regedit\"-s x.reg", false},
+      {"\"viewer\"-x file", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.part);
@@ -74,6 +80,13 @@ TEST_F(CommandListRun, ProhibitedPartStopsTheWholeList) {
   EXPECT_EQ(messages.messages[0].caption, "");
   EXPECT_EQ(messages.messages[0].text,
             "Command line contains prohibited command and will not be performed.");
+}
+
+TEST_F(CommandListRun, QuotedProgramJoinedToItsParametersIsChecked) {
+  EXPECT_FALSE(RunCommandList("viewer, \"sh\"-c \"touch /tmp/x\"", "/opt/show", context));
+  EXPECT_TRUE(launcher.launches.empty());
+  ASSERT_EQ(messages.messages.size(), 1u);
+  EXPECT_EQ(messages.messages[0].text, kProhibitedCommandText);
 }
 
 TEST_F(CommandListRun, LaunchesEachPartWithArgumentVector) {
