@@ -86,7 +86,13 @@ class TIniParser {
   template <class T, class... Args>
   T* Make(Args&&... args) {
     static_assert(alignof(T) <= 8, "block storage is 8-byte aligned");
-    return ::new (arena_.Allocate(sizeof(T))) T(std::forward<Args>(args)...);
+    void* storage = arena_.Allocate(sizeof(T));
+    try {
+      return ::new (storage) T(std::forward<Args>(args)...);
+    } catch (...) {
+      FreeIniItem(storage);  // a name or value that could not be copied
+      throw;
+    }
   }
 
   static std::string_view WholeLine(const TIniParserParams& p) {
@@ -283,7 +289,7 @@ bool TIniFile::LoadFromFile(const std::string& path) {
 }
 
 bool TIniFile::LoadFromValueText(std::string_view text) {
-  Clear();
+  // Unescaped before clearing: the text may lie in one of the items about to be freed.
   std::string plain;
   plain.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -292,15 +298,16 @@ bool TIniFile::LoadFromValueText(std::string_view text) {
       plain += c;
       continue;
     }
-    if (++i == text.size()) return false;
-    if (text[i] == '\\') {
+    if (++i < text.size() && text[i] == '\\') {
       plain += '\\';
-    } else if (text[i] == 'n') {
+    } else if (i < text.size() && text[i] == 'n') {
       plain += "\r\n";
     } else {
+      Clear();
       return false;
     }
   }
+  Clear();
   LoadFromText(plain);
   return true;
 }

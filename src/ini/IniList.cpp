@@ -263,8 +263,12 @@ TRef<TIniList> TIniList::CreateEmpty() const {
 
 void TIniList::Assign(const TIniList& source) {
   if (&source == this) return;
+  // The source may lie below this list, where Clear would free it: copy it first.
+  std::vector<TRef<TIniItem>> copies;
+  copies.reserve(source.items_.size());
+  for (const TIniItem* child : source.items_) copies.push_back(child->Clone());
   Clear();
-  for (TIniItem* child : source.items_) AppendNew(child->Clone().Detach());
+  for (TRef<TIniItem>& copy : copies) AppendNew(copy.Detach());
   BuildTable();
 }
 

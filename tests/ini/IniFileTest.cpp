@@ -64,6 +64,26 @@ TEST(IniFileTest, ReloadsFromItsOwnContent) {
   file->LoadFromBytes(file->FindKey("x")->Value());
   EXPECT_EQ(file->SectionCount(), 0);
   EXPECT_EQ(file->ReadString("", "y", ""), "z");
+  // The same for a document stored as value text inside itself.
+  file->WriteString("", "inner", Load("[Stored]\r\nkey=a longer value\r\n")->SaveToValueText());
+  ASSERT_TRUE(file->LoadFromValueText(file->FindKey("inner")->Value()));
+  EXPECT_EQ(file->ReadString("stored", "key", ""), "a longer value");
+  EXPECT_EQ(file->FindKey("inner"), nullptr);
+}
+
+TEST(IniFileTest, AssignsFromItsOwnDescendants) {
+  // The source lies in the tree the assignment clears.
+  const char* const text = "r=1\n[S]\nk=v\nobject O:T\n  n=2\nend\n[U]\nx=y\n";
+  auto file = Load(text);
+  file->Assign(*file->FindSection("S"));
+  EXPECT_EQ(file->SaveToBytes(false), "k=v\r\nobject O:T\r\n  n=2\r\nend\r\n");
+  EXPECT_EQ(file->SectionCount(), 0);
+  EXPECT_EQ(file->FindObject("o")->ReadInteger("n", 0), 2);
+
+  file = Load(text);
+  file->Assign(static_cast<const TTextWriter&>(*file->FindSection("s")->FirstObject()));
+  EXPECT_EQ(file->SaveToBytes(false), "n=2\r\n");
+  EXPECT_EQ(file->ReadInteger("", "n", 0), 2);
 }
 
 }  // namespace
