@@ -39,6 +39,13 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+// Output is buffered, so a failed write (a full disk, a closed pipe) shows only here.
+int Flushed() {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout))
+    return Fail("cannot write to standard output");
+  return 0;
+}
+
 int RunIni(const std::vector<std::string>& args) {
   bool valueText = false;
   std::optional<std::string> path, def;
@@ -71,22 +78,23 @@ int RunIni(const std::vector<std::string>& args) {
   if (!file->LoadFromFile(*fileName)) return Fail("cannot read \"" + *fileName + "\"");
 
   if (path) {
-    const TIniItem* item = file->FindPath(*path);
+    const TIniItem* found = file->FindPath(*path);
+    // A section or object holds values but is not one: it counts as missing.
+    const TIniItem* item = found && found->Kind() == ini::TIniItemKind::Item ? found : nullptr;
     std::optional<std::string> text = item ? Convert(*item, as) : std::nullopt;
     if (!text) text = def;
     if (!text) {
-      return Fail(item ? "\"" + *path + "\" does not convert to " + as
-                       : "\"" + *path + "\" not found");
+      if (item) return Fail("\"" + *path + "\" does not convert to " + as);
+      if (found) return Fail("\"" + *path + "\" names a section or object, not a value");
+      return Fail("\"" + *path + "\" not found");
     }
     Print(*text + "\n");
-    return 0;
-  }
-  if (valueText) {
+  } else if (valueText) {
     Print(file->SaveToValueText() + "\n");
-    return 0;
+  } else {
+    Print(file->SaveToBytes(true));
   }
-  Print(file->SaveToBytes(true));
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return Flushed();
 }
 
 }  // namespace
