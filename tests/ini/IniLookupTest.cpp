@@ -71,6 +71,42 @@ TEST(IniLookupTest, LookupsAgreeWithAndWithoutTables) {
   EXPECT_EQ(s->FindIndexed("nam", 70), nullptr);
 }
 
+TEST(IniLookupTest, BuildTablesOnATreeMadeByHand) {
+  // Lists made on their own have no table; BuildTables fills every one, and later
+  // insertions anywhere keep the later of two equal names winning.
+  auto section = MakeRef<TIniSection>("S");
+  section->AddItem("k", "first");
+  section->AddItem("", "; comment");
+  auto object = MakeRef<TIniObject>("O", "T");
+  object->AddItem("n", "1");
+  object->AddItem("N", "2");
+  TIniObject* o = object.Get();
+  ASSERT_EQ(section->Add(std::move(object)), 2);
+  auto file = MakeRef<TIniFile>();
+  TIniSection* s = section.Get();
+  ASSERT_EQ(file->Add(std::move(section)), 0);
+  ASSERT_FALSE(s->HasTable());
+  ASSERT_FALSE(o->HasTable());
+  file->BuildTables();
+  ASSERT_TRUE(file->HasTable());
+  ASSERT_TRUE(s->HasTable());
+  ASSERT_TRUE(o->HasTable());
+  EXPECT_EQ(file->FindPath("s:o:n")->Value(), "2");
+
+  ASSERT_TRUE(o->Insert(0, MakeRef<TIniItem>("n", "0")));
+  EXPECT_EQ(o->FindKey("N")->Value(), "2");
+  ASSERT_TRUE(s->Insert(0, MakeRef<TIniItem>("K", "before")));
+  EXPECT_EQ(s->FindKey("k")->Value(), "first");
+  ASSERT_TRUE(s->Insert(s->Count(), MakeRef<TIniItem>("k", "last")));
+  ASSERT_TRUE(s->Insert(2, MakeRef<TIniItem>("k", "middle")));
+  EXPECT_EQ(s->FindKey("k")->Value(), "last");
+  s->Delete(s->Count() - 1);
+  EXPECT_EQ(s->FindKey("k")->Value(), "middle");
+  s->Delete(2);
+  EXPECT_EQ(s->FindKey("k")->Value(), "first");
+  EXPECT_EQ(s->FindObject("o"), o);
+}
+
 TEST(IniLookupTest, FindIndexedComparesDigitsExactly) {
   auto file = Load("[S]\nSlide1=a\nslide01=b\nSLIDE10=c\nx-3=d\n");
   const TIniSection* s = file->FindSection("S");

@@ -128,6 +128,23 @@ TEST(IniWriteTest, InvalidUtf8BecomesReplacementCharacters) {
             "c\xEF\xBF\xBD");
   EXPECT_EQ(file->ReadString("", "z", ""), "\xEF\xBF\xBD");
   EXPECT_EQ(Utf8ToWide(file->ReadString("", "k", ""), TUtf8Errors::Throw).size(), 6u);
+  const std::string bad = "\xEF\xBF\xBD";
+  const struct {
+    const char* name;
+    std::string value;
+    std::string read;
+  } cases[] = {
+      {"F6 lead", "a\xF6z", "a" + bad + "z"},
+      // F7 would lead four bytes beyond U+10FFFF: each byte is replaced.
+      {"F7 lead", "a\xF7\xBF\xBF\xBFz", "a" + bad + bad + bad + bad + "z"},
+      {"cut 4-byte", "a\xF0\x9F\x98z", "a" + bad + "z"},
+      {"cut 4-byte at the end", "a\xF0\x9F\x98", "a" + bad},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    file->LoadFromBytes("\xEF\xBB\xBFk=" + c.value);
+    EXPECT_EQ(file->ReadString("", "k", ""), c.read);
+  }
   // UTF-16 with an odd last byte: the byte is dropped.
   file->LoadFromBytes(std::string("\xFF\xFEk\0=\0\xE9\0!", 9));
   EXPECT_EQ(file->ReadString("", "k", ""), "\xC3\xA9");
