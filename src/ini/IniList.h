@@ -100,6 +100,8 @@ class TIniList : public TIniItem {
   // Builds the name table of this list and of every list below it.
   void BuildTables();
   bool HasTable() const { return !table_.empty(); }
+  // Buckets in the name table; 0 when it is not built.
+  size_t TableSize() const { return table_.size(); }
 
   void Write(TTextSaver& saver, int indent) const override;
   bool IsAncestorOf(const TIniList* list) const override;
