@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstring>
 
+#include "foundation/Progress.h"
+
 namespace dax::image {
 namespace {
 
@@ -12,6 +14,8 @@ constexpr size_t kFileHeaderSize = 14;
 constexpr uint32_t kInfoHeaderMin = 40;
 constexpr uint32_t kMissingPaletteColour = 0xFF000000u;  // opaque black
 constexpr int kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3;
+// Large pictures let the loader thread yield (or abort) while they are decoded.
+constexpr int kRowsPerProgress = 64;
 
 uint32_t U16(const uint8_t* p) {
   return p[0] | p[1] << 8;
@@ -112,6 +116,12 @@ std::optional<THeader> ParseHeader(const uint8_t* data, size_t size, int64_t max
                       ? TPixelFormat::A8R8G8B8
                       : TPixelFormat::X8R8G8B8;
   if (h.offBits >= size) return {};
+  // Uncompressed rows must all be there, so that a header promising more than the file holds
+  // is refused before its bitmap is allocated. RLE streams may end early and keep what they drew.
+  if (h.info.compression == kRgb || h.info.compression == kBitfields) {
+    const int64_t stride = ((static_cast<int64_t>(h.info.width) * bc + 31) / 32) * 4;
+    if (static_cast<int64_t>(size - h.offBits) < stride * h.info.height) return {};
+  }
   return h;
 }
 
@@ -154,6 +164,7 @@ bool ReadRle(const THeader& h, const uint8_t* data, size_t size,
     if (value == 0) {  // end of line
       x = 0;
       if (++row >= height) return true;
+      if (row % kRowsPerProgress == 0) LoadProgress();
     } else if (value == 1) {  // end of bitmap
       return true;
     } else if (value == 2) {  // delta move
@@ -190,16 +201,17 @@ std::optional<TBitmap> ReadBmp(const uint8_t* data, size_t size, int64_t maxPixe
   const int w = h.info.width;
   const int height = h.info.height;
   const auto palette = ReadPalette(h, data, size);
+  LoadProgress();
   TBitmap out(w, height, TPixelFormat::A8R8G8B8);
   if (h.info.compression == kRle4 || h.info.compression == kRle8) {
     if (!ReadRle(h, data, size, palette, out)) return {};
     return out;
   }
   const int bc = h.info.bitCount;
-  const int64_t stride = ((static_cast<int64_t>(w) * bc + 31) / 32) * 4;
-  if (static_cast<int64_t>(size - h.offBits) < stride * height) return {};
+  const int64_t stride = ((static_cast<int64_t>(w) * bc + 31) / 32) * 4;  // checked in ParseHeader
   bool anyAlpha = false;
   for (int y = 0; y < height; ++y) {
+    if (y % kRowsPerProgress == kRowsPerProgress - 1) LoadProgress();
     const uint8_t* src = data + h.offBits + stride * y;
     const int outY = h.info.topDown ? y : height - 1 - y;
     for (int x = 0; x < w; ++x) {

@@ -21,10 +21,12 @@ struct TBmpInfo {
   TPixelFormat format = TPixelFormat::X8R8G8B8;
 };
 
-// The header of a BMP file; none when it is not one we can read or the size is out of range.
+// The header of a BMP file; none when it is not one we can read, the size is out of range or
+// the uncompressed pixel data it promises is not all there.
 std::optional<TBmpInfo> ReadBmpHeader(const uint8_t* data, size_t size,
                                       int64_t maxPixels = kMaxImagePixels);
-// The whole picture as 32-bit ARGB; none on malformed data.
+// The whole picture as 32-bit ARGB; none on malformed data. Calls the load-progress hook as it
+// goes, so an aborted load throws EOperationAborted.
 std::optional<TBitmap> ReadBmp(const uint8_t* data, size_t size,
                                int64_t maxPixels = kMaxImagePixels);
 

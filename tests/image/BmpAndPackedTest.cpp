@@ -94,11 +94,28 @@ TEST(BmpReader, RefusesMalformedHeadersAndOversizedPictures) {
       {"pixel data missing", patched(18, {0, 1, 0, 0})},  // 256 wide, one row of 3 bytes
       {"offset past the end", patched(10, {0xFF, 0xFF, 0, 0})},
       {"cut header", TBytes(good.begin(), good.begin() + 30)},
+      // 16384 x 16384 is within the pixel cap, but 58 bytes cannot hold its rows.
+      {"16384 x 16384 in 58 bytes", patched(18, {0, 0x40, 0, 0, 0, 0x40, 0, 0})},
+      {"last row one byte short",
+       [] {
+         TBytes b = test::MakeBmp({2, 2, 24, 0, {}, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 1, 2, 3}}, {}});
+         b.pop_back();
+         return b;
+       }()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    // Refused by the header already, so the loader declines at open and nothing is allocated.
+    EXPECT_FALSE(ReadBmpHeader(c.bytes.data(), c.bytes.size()).has_value());
     EXPECT_FALSE(ReadBmp(c.bytes.data(), c.bytes.size()).has_value());
   }
+}
+
+TEST(BmpReader, APictureWhosePixelDataIsMissingIsDeclinedAtOpen) {
+  RegisterStandardImageLoaders();
+  TBytes huge = test::MakeBmp({16384, 16384, 24, 0, {}, {{1, 2, 3}}, {}});
+  ASSERT_EQ(huge.size(), 58u);
+  EXPECT_FALSE(OpenImage(std::make_unique<TMemoryStream>(huge), "huge.bmp"));
 }
 
 std::vector<uint8_t> PackedOf(const TBitmap& bitmap, bool raw) {

@@ -25,6 +25,9 @@ class ContainerBinding : public testing::Test {
       dax::test::WriteFileBytes(dir_.File(name), Text(test::MakeBmp24(source_)));
     dax::test::WriteFileBytes(dir_.File("plain.bmp"), Text(test::MakeBmp24(source_)));
     dax::test::WriteFileBytes(dir_.File("bad.jpg"), "\xFF\xD8\xFF\xE0 not really");
+    // Declares 16384 x 16384 but holds one row.
+    dax::test::WriteFileBytes(dir_.File("huge.bmp"),
+                              Text(test::MakeBmp({16384, 16384, 24, 0, {}, {{1, 2, 3}}, {}})));
   }
   void TearDown() override { SetTargetProfile(nullptr); }
 
@@ -78,7 +81,7 @@ TEST_F(ContainerBinding, CachedPicturesAreStoresTurnedByRotationState) {
 TEST_F(ContainerBinding, MissingAndBrokenPicturesGiveTextPlaceholders) {
   auto locator = Open("");
   ASSERT_TRUE(locator);
-  for (const char* name : {"nothing.png", "bad.jpg"}) {
+  for (const char* name : {"nothing.png", "bad.jpg", "huge.bmp"}) {
     SCOPED_TRACE(name);
     container::TDaxImage image = locator->Accessor().OpenImage(name);
     ASSERT_TRUE(image);
@@ -163,6 +166,9 @@ TEST_F(ContainerBinding, PreparedPictureTakesTheChosenLevelAndRefusesPlaceholder
   TPreparedPicture broken = PreparePicture(*locator, "bad.jpg", 0, 0);
   EXPECT_FALSE(broken.bitmap);
   EXPECT_EQ(broken.error, "Image load error: bad.jpg");
+  TPreparedPicture huge = PreparePicture(*locator, "huge.bmp", 0, 0);
+  EXPECT_FALSE(huge.bitmap);
+  EXPECT_EQ(huge.error, "Image load error: huge.bmp");
 }
 
 }  // namespace
