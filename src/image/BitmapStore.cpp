@@ -62,7 +62,7 @@ TBitmap HalveBitmap(const TBitmap& source) {
           const uint8_t* r = rows[j];
           sum += wy * (r[xs[0] + c] + 2u * r[xs[1] + c] + r[xs[2] + c]);
         }
-        dst[x * 4 + c] = static_cast<uint8_t>((sum + 8) / 16);
+        dst[x * 4 + c] = static_cast<uint8_t>(sum / 16);
       }
     }
   }
@@ -120,10 +120,17 @@ TLevelBitmap TBitmapStore::Level(int level, TPixelFormat format) {
     TLevelBitmap base = Level(level, work);
     made = std::make_shared<const TBitmap>(ConvertBitmap(*base, format));
   } else {
+    // A picture that failed to decode fails the same way again: no second attempt.
+    if (auto failed = failures_.find(level); failed != failures_.end())
+      throw EImageError(failed->second);
     std::unique_ptr<TBitmap> produced;
     try {
       produced = ProduceLevel(level);
+    } catch (const EImageError& e) {
+      failures_[level] = e.what();
+      throw;
     } catch (const std::length_error&) {
+      failures_[level] = "Image too large";
       throw EImageError("Image too large");
     }
     if (produced) {

@@ -41,8 +41,9 @@ TSize MipLevelSize(int width, int height, int level);
 // The deepest level still larger than the target in both directions (0 at least).
 int LevelFromSize(int fullWidth, int fullHeight, int targetWidth, int targetHeight);
 
-// The next level of a 32-bit bitmap: each output pixel (x, y) is the 1-2-1 x 1-2-1 average of
-// the 3x3 neighbourhood of (2x, 2y); neighbours outside the picture repeat the edge pixel.
+// The next level of a 32-bit bitmap: each output pixel (x, y) is the 1-2-1 x 1-2-1 weighted
+// sum of the 3x3 neighbourhood of (2x, 2y) divided by 16 (truncated); neighbours outside the
+// picture repeat the edge pixel.
 TBitmap HalveBitmap(const TBitmap& source);
 
 // Converts a 32-bit bitmap into another pixel format (X8R8G8B8 forces alpha to 255).
@@ -65,7 +66,9 @@ using TLevelBitmap = std::shared_ptr<const TBitmap>;
 class TBitmapStore : public TRefObject {
  public:
   // The bitmap of level `level` in `format` (none: the store's own format). Throws
-  // EAssertionFailed on misuse and EImageError when the picture cannot be decoded.
+  // EAssertionFailed on misuse and EImageError when the picture cannot be decoded; a level
+  // that failed keeps its error and is not decoded again. An abort (EOperationAborted) is not
+  // remembered.
   TLevelBitmap GetMipLevel(int level, std::optional<TPixelFormat> format = std::nullopt);
 
   TRef<TColorProfile> Profile() const;
@@ -87,6 +90,7 @@ class TBitmapStore : public TRefObject {
 
   mutable std::recursive_mutex lock_;
   std::map<std::pair<int, int>, TLevelBitmap> levels_;
+  std::map<int, std::string> failures_;  // level -> the decode error it gave
   TRef<TColorProfile> profile_;
   bool partial_ = false;
 };

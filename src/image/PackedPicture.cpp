@@ -25,6 +25,11 @@ std::optional<std::vector<uint8_t>> InflateWith(const uint8_t* data, size_t size
                                                 int windowBits) {
   z_stream z{};
   if (inflateInit2(&z, windowBits) != Z_OK) return {};
+  // The progress hook may throw (an aborted load): the zlib state is released on every exit.
+  struct TInflateEnd {
+    z_stream& z;
+    ~TInflateEnd() { inflateEnd(&z); }
+  } end{z};
   std::vector<uint8_t> out;
   z.next_in = const_cast<Bytef*>(data);
   z.avail_in = static_cast<uInt>(std::min<size_t>(size, UINT32_MAX));
@@ -44,7 +49,6 @@ std::optional<std::vector<uint8_t>> InflateWith(const uint8_t* data, size_t size
     if (rc == Z_OK && got == 0 && z.avail_in == 0) rc = Z_BUF_ERROR;  // truncated
     LoadProgress();
   }
-  inflateEnd(&z);
   if (rc != Z_STREAM_END) return {};
   return out;
 }

@@ -28,15 +28,17 @@ class TImageLibStore : public TSysBitmapStore {
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, bytes_.data(), bytes_.size()))
       throw EImageError("PNG error: " + std::string(image.message));
+    // Released however this ends: the allocation and the progress hook may throw
+    // (png_image_free is a no-op on an image already freed).
+    struct TImageFree {
+      png_image& image;
+      ~TImageFree() { png_image_free(&image); }
+    } release{image};
     image.format = PNG_FORMAT_BGRA;
     auto bitmap = std::make_unique<TBitmap>(StoredWidth(), StoredHeight(), Format());
     LoadProgress();
-    if (!png_image_finish_read(&image, nullptr, bitmap->Bytes().data(), bitmap->Stride(),
-                               nullptr)) {
-      std::string message = image.message;
-      png_image_free(&image);
-      throw EImageError("PNG error: " + message);
-    }
+    if (!png_image_finish_read(&image, nullptr, bitmap->Bytes().data(), bitmap->Stride(), nullptr))
+      throw EImageError("PNG error: " + std::string(image.message));
     std::vector<uint8_t>().swap(bytes_);
     return bitmap;
   }

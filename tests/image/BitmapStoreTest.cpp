@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "foundation/Assert.h"
 #include "image/Orientation.h"
 
@@ -51,6 +53,13 @@ TEST(MipLevels, HalvingIsThe121KernelAroundTheEvenPixel) {
   EXPECT_EQ(d.Width(), 3);
   EXPECT_EQ(d.Pixel(1, 1) & 255, 0xA0u * 4 / 16);
   EXPECT_EQ(d.Pixel(0, 0) & 255, 0u);
+
+  // The weighted sum is divided by 16 and truncated, not rounded.
+  for (auto [value, expected] : {std::pair{0xFFu, 63u}, {0x02u, 0u}, {0x0Au, 2u}}) {
+    SCOPED_TRACE(value);
+    dot.SetPixel(2, 2, 0xFF000000u | value);
+    EXPECT_EQ(HalveBitmap(dot).Pixel(1, 1) & 255, expected);
+  }
 }
 
 // Produces level 0 only and counts its calls.
@@ -83,6 +92,38 @@ TEST(BitmapStore, LevelsAreHalvedCachedAndConverted) {
   EXPECT_EQ(gray->Format(), TPixelFormat::L8);
   EXPECT_EQ(store->calls, calls);  // made from the cached level, not decoded again
   EXPECT_THROW(store->GetMipLevel(-1), EAssertionFailed);
+}
+
+// Fails every decode of level 0 and counts them.
+class TFailingStore : public TSysBitmapStore {
+ public:
+  TFailingStore() : TSysBitmapStore("fail", 8, 8, TPixelFormat::X8R8G8B8) {}
+  int calls = 0;
+
+ protected:
+  std::unique_ptr<TBitmap> ProduceLevel(int level) override {
+    ++calls;
+    if (level != 0) return nullptr;
+    throw EImageError("damaged " + std::to_string(calls));
+  }
+};
+
+TEST(BitmapStore, AFailedLevelKeepsItsErrorAndIsNotDecodedAgain) {
+  auto store = MakeRef<TFailingStore>();
+  auto message = [&](int level, std::optional<TPixelFormat> format) {
+    try {
+      store->GetMipLevel(level, format);
+    } catch (const EImageError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(message(0, std::nullopt), "damaged 1");
+  // Again, in another format, and a level halved from it: the first error, no new decode.
+  EXPECT_EQ(message(0, std::nullopt), "damaged 1");
+  EXPECT_EQ(message(0, TPixelFormat::L8), "damaged 1");
+  EXPECT_EQ(message(2, std::nullopt), "damaged 1");
+  EXPECT_EQ(store->calls, 3);  // level 0 once, levels 1 and 2 asked once each
 }
 
 TEST(BitmapStore, OrientationSwapsTheSizeAndTurnsEveryLevel) {
