@@ -36,9 +36,11 @@ size_t SkipSubBlocks(const uint8_t* data, size_t size, size_t pos) {
   return std::min(pos, size);
 }
 
-// Decodes an LZW stream held in data sub-blocks into at most out.size() indices.
-void DecodeLzw(const uint8_t* data, size_t size, size_t pos, int minCodeSize,
-               std::vector<uint8_t>& out) {
+// Decodes an LZW stream held in data sub-blocks, handing at most `total` indices to
+// `sink(index)` in stream order; the sink returns false when it wants no more.
+template <typename Sink>
+void DecodeLzw(const uint8_t* data, size_t size, size_t pos, int minCodeSize, size_t total,
+               Sink&& sink) {
   if (minCodeSize < 2 || minCodeSize > 8) return;
   std::vector<uint16_t> prefix(kMaxLzwCodes);
   std::vector<uint8_t> suffix(kMaxLzwCodes);
@@ -54,7 +56,7 @@ void DecodeLzw(const uint8_t* data, size_t size, size_t pos, int minCodeSize,
   int bits = 0;
   size_t blockLeft = 0;
   size_t written = 0;
-  while (written < out.size()) {
+  while (written < total) {
     while (bits < codeSize) {
       if (blockLeft == 0) {
         if (pos >= size) return;
@@ -78,7 +80,8 @@ void DecodeLzw(const uint8_t* data, size_t size, size_t pos, int minCodeSize,
     if (code == eoi) return;
     if (prev < 0) {
       if (code >= clear) return;
-      out[written++] = static_cast<uint8_t>(code);
+      if (!sink(static_cast<uint8_t>(code))) return;
+      ++written;
       prev = code;
       first = static_cast<uint8_t>(code);
       continue;
@@ -97,7 +100,8 @@ void DecodeLzw(const uint8_t* data, size_t size, size_t pos, int minCodeSize,
     }
     first = suffix[code];
     stack[sp++] = first;
-    while (sp > 0 && written < out.size()) out[written++] = stack[--sp];
+    for (; sp > 0 && written < total; ++written)
+      if (!sink(stack[--sp])) return;
     if (next < kMaxLzwCodes) {
       prefix[next] = static_cast<uint16_t>(prev);
       suffix[next] = first;
@@ -106,6 +110,19 @@ void DecodeLzw(const uint8_t* data, size_t size, size_t pos, int minCodeSize,
     }
     prev = in;
   }
+}
+
+// Row y of the picture that the n-th stored row of an interlaced frame of `height` rows is.
+int InterlacedRow(int n, int height) {
+  static constexpr int kStart[4] = {0, 4, 2, 1};
+  static constexpr int kStep[4] = {8, 8, 4, 2};
+  for (int pass = 0; pass < 4; ++pass) {
+    const int rows =
+        height > kStart[pass] ? (height - kStart[pass] + kStep[pass] - 1) / kStep[pass] : 0;
+    if (n < rows) return kStart[pass] + n * kStep[pass];
+    n -= rows;
+  }
+  return height;
 }
 
 }  // namespace
@@ -184,35 +201,49 @@ bool TFPReaderGif::Read(std::shared_ptr<const std::vector<uint8_t>> bytes, int64
          SizeAcceptable(screenWidth_, screenHeight_);
 }
 
-std::vector<uint8_t> TFPReaderGif::DecodeIndices(size_t index) const {
+TGifIndices TFPReaderGif::DecodeIndices(size_t index) const {
   const TGifFrame& f = frames_.at(index);
+  TGifIndices out;
+  // Only the part inside the logical screen is kept: a frame placed outside costs nothing.
+  out.width = std::clamp(screenWidth_ - f.left, 0, f.width);
+  out.height = std::clamp(screenHeight_ - f.top, 0, f.height);
+  if (out.width == 0 || out.height == 0) {
+    out.width = out.height = 0;
+    return out;
+  }
   const uint8_t fill = static_cast<uint8_t>(f.transparentIndex >= 0 ? f.transparentIndex : 0);
-  const size_t count = static_cast<size_t>(f.width) * f.height;
-  std::vector<uint8_t> linear(count, fill);
+  out.indices.assign(static_cast<size_t>(out.width) * out.height, fill);
   const auto& d = *data_;
-  if (static_cast<size_t>(f.dataPos) < d.size())
-    DecodeLzw(d.data(), d.size(), static_cast<size_t>(f.dataPos) + 1, d[f.dataPos], linear);
+  if (static_cast<size_t>(f.dataPos) < d.size()) {
+    int x = 0;
+    int storedRow = 0;
+    int y = f.interlaced ? InterlacedRow(0, f.height) : 0;
+    auto sink = [&](uint8_t i) {
+      if (x < out.width && y < out.height) out.indices[static_cast<size_t>(y) * out.width + x] = i;
+      if (++x == f.width) {
+        x = 0;
+        ++storedRow;
+        y = f.interlaced ? InterlacedRow(storedRow, f.height) : storedRow;
+        // Rows come in order when not interlaced: past the screen, nothing more is kept.
+        if (!f.interlaced && y >= out.height) return false;
+      }
+      return true;
+    };
+    DecodeLzw(d.data(), d.size(), static_cast<size_t>(f.dataPos) + 1, d[f.dataPos],
+              static_cast<size_t>(f.width) * f.height, sink);
+  }
   LoadProgress();
-  if (!f.interlaced) return linear;
-  std::vector<uint8_t> rows(count, fill);
-  static constexpr int kStart[4] = {0, 4, 2, 1};
-  static constexpr int kStep[4] = {8, 8, 4, 2};
-  size_t src = 0;
-  for (int pass = 0; pass < 4; ++pass)
-    for (int y = kStart[pass]; y < f.height; y += kStep[pass], ++src)
-      std::memcpy(rows.data() + static_cast<size_t>(y) * f.width, linear.data() + src * f.width,
-                  f.width);
-  return rows;
+  return out;
 }
 
 void TFPReaderGif::DrawFrame(size_t index, TBitmap& canvas, int cellX) const {
   const TGifFrame& f = frames_.at(index);
   const std::vector<uint32_t>& palette = f.localPalette.empty() ? globalPalette_ : f.localPalette;
-  const std::vector<uint8_t> indices = DecodeIndices(index);
-  const int right = std::min(f.left + f.width, screenWidth_);
-  const int bottom = std::min(f.top + f.height, std::min(screenHeight_, canvas.Height()));
+  const TGifIndices decoded = DecodeIndices(index);
+  const int right = f.left + decoded.width;
+  const int bottom = std::min(f.top + decoded.height, canvas.Height());
   for (int y = f.top; y < bottom; ++y) {
-    const uint8_t* row = indices.data() + static_cast<size_t>(y - f.top) * f.width;
+    const uint8_t* row = decoded.indices.data() + static_cast<size_t>(y - f.top) * decoded.width;
     for (int x = f.left; x < right; ++x) {
       const int i = row[x - f.left];
       if (i == f.transparentIndex) continue;

@@ -31,6 +31,13 @@ struct TGifFrame {
   std::vector<uint32_t> localPalette;  // empty: the global one
 };
 
+// A frame's palette indices, row by row, for the part of it inside the logical screen.
+struct TGifIndices {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> indices;
+};
+
 class TFPReaderGif {
  public:
   // Parses the blocks of a GIF held in `data`; false when it is no GIF or has no frame.
@@ -43,9 +50,9 @@ class TFPReaderGif {
   // The NETSCAPE loop count (0 = forever), -1 when the file has none.
   int LoopCount() const { return loopCount_; }
 
-  // The palette indices of a frame, row by row (interlacing undone). Damaged or short data
-  // leaves the rest as the transparent index (or 0).
-  std::vector<uint8_t> DecodeIndices(size_t index) const;
+  // The palette indices of a frame, row by row (interlacing undone), clipped to the logical
+  // screen. Damaged or short data leaves the rest as the transparent index (or 0).
+  TGifIndices DecodeIndices(size_t index) const;
   // Draws a frame at its position plus (cellX, 0) on a canvas; transparent pixels are not
   // drawn and everything outside the logical screen is clipped.
   void DrawFrame(size_t index, TBitmap& canvas, int cellX = 0) const;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <stdexcept>
 
 namespace dax::image::test {
@@ -86,8 +87,81 @@ TBytes MakeBmp24(const TBitmap& bitmap) {
   return MakeBmp(spec);
 }
 
+namespace {
+
+struct TCode {
+  uint32_t code;
+  int bits;
+};
+
+std::vector<TCode> LiteralCodes(const std::vector<uint8_t>& indices, int minCode) {
+  const uint32_t clear = 1u << minCode;
+  const int codeSize = minCode + 1;
+  std::vector<TCode> codes = {{clear, codeSize}};
+  uint32_t sinceClear = 0;
+  for (uint8_t i : indices) {
+    if (sinceClear == clear - 2) {
+      codes.push_back({clear, codeSize});
+      sinceClear = 0;
+    }
+    codes.push_back({i, codeSize});
+    ++sinceClear;
+  }
+  codes.push_back({clear + 1, codeSize});
+  return codes;
+}
+
+std::vector<TCode> DictionaryCodes(const std::vector<uint8_t>& indices, int minCode,
+                                   TGifLzwStats* stats) {
+  constexpr uint32_t kTableSize = 4096;
+  const uint32_t clear = 1u << minCode;
+  int codeSize = minCode + 1;
+  uint32_t next = clear + 2;
+  std::map<uint32_t, uint32_t> table;  // (prefix code << 8 | index) -> code
+  std::vector<TCode> codes = {{clear, codeSize}};
+  TGifLzwStats local;
+  TGifLzwStats& st = stats ? *stats : local;
+  auto emit = [&](uint32_t code) {
+    codes.push_back({code, codeSize});
+    if (code > clear + 1) ++st.dictionaryCodes;
+    // The decoder is one entry behind: it meets the code it has not yet defined.
+    if (code > clear + 1 && code == next - 1) ++st.kwkwk;
+    st.maxCodeSize = std::max(st.maxCodeSize, codeSize);
+  };
+  int64_t prefix = -1;
+  for (uint8_t k : indices) {
+    if (prefix < 0) {
+      prefix = k;
+      continue;
+    }
+    const uint32_t key = static_cast<uint32_t>(prefix) << 8 | k;
+    if (auto it = table.find(key); it != table.end()) {
+      prefix = it->second;
+      continue;
+    }
+    emit(static_cast<uint32_t>(prefix));
+    if (next < kTableSize) {
+      table[key] = next++;
+      // The code just defined no longer fits: wider codes from here on.
+      if (next - 1 == (1u << codeSize) && codeSize < 12) ++codeSize;
+    } else {
+      emit(clear);
+      ++st.tableFullClears;
+      table.clear();
+      next = clear + 2;
+      codeSize = minCode + 1;
+    }
+    prefix = k;
+  }
+  if (prefix >= 0) emit(static_cast<uint32_t>(prefix));
+  emit(clear + 1);
+  return codes;
+}
+
+}  // namespace
+
 TBytes MakeGif(int screenWidth, int screenHeight, const std::vector<uint32_t>& palette,
-               const std::vector<TGifFrameSpec>& frames, int loopCount) {
+               const std::vector<TGifFrameSpec>& frames, int loopCount, TGifLzwStats* stats) {
   int bits = 1;
   while ((1u << bits) < palette.size()) ++bits;
   TBytes b = {'G', 'I', 'F', '8', '9', 'a'};
@@ -121,27 +195,15 @@ TBytes MakeGif(int screenWidth, int screenHeight, const std::vector<uint32_t>& p
     Put16(b, static_cast<uint32_t>(f.width));
     Put16(b, static_cast<uint32_t>(f.height));
     b.push_back(f.interlaced ? 0x40 : 0);
-    // Literal codes only, with a clear code before the code size would grow.
     const int minCode = std::max(bits, 2);
-    const uint32_t clear = 1u << minCode;
-    const int codeSize = minCode + 1;
-    std::vector<uint32_t> codes = {clear};
-    uint32_t sinceClear = 0;
-    for (uint8_t i : f.indices) {
-      if (sinceClear == clear - 2) {
-        codes.push_back(clear);
-        sinceClear = 0;
-      }
-      codes.push_back(i);
-      ++sinceClear;
-    }
-    codes.push_back(clear + 1);
+    const std::vector<TCode> codes = f.dictionary ? DictionaryCodes(f.indices, minCode, stats)
+                                                  : LiteralCodes(f.indices, minCode);
     TBytes data;
     uint32_t acc = 0;
     int nbits = 0;
-    for (uint32_t c : codes) {
+    for (auto [c, codeBits] : codes) {
       acc |= c << nbits;
-      nbits += codeSize;
+      nbits += codeBits;
       while (nbits >= 8) {
         data.push_back(acc & 255);
         acc >>= 8;
@@ -175,7 +237,7 @@ TBytes MakeJpeg(const TBitmap& bitmap, const TJpegSpec& spec) {
   if (spec.grayscale) {
     c.input_components = 1;
     c.in_color_space = JCS_GRAYSCALE;
-  } else if (spec.cmyk) {
+  } else if (spec.cmyk || spec.plainCmyk) {
     c.input_components = 4;
     c.in_color_space = JCS_CMYK;
   } else {
@@ -184,6 +246,10 @@ TBytes MakeJpeg(const TBitmap& bitmap, const TJpegSpec& spec) {
   }
   jpeg_set_defaults(&c);
   if (spec.cmyk) jpeg_set_colorspace(&c, JCS_YCCK);
+  if (spec.plainCmyk) {
+    jpeg_set_colorspace(&c, JCS_CMYK);
+    c.write_Adobe_marker = FALSE;
+  }
   jpeg_set_quality(&c, spec.quality, TRUE);
   jpeg_start_compress(&c, TRUE);
   for (auto& [marker, data] : spec.markers)
@@ -197,7 +263,7 @@ TBytes MakeJpeg(const TBitmap& bitmap, const TJpegSpec& spec) {
       uint8_t r = p >> 16 & 255, g = p >> 8 & 255, bl = p & 255;
       if (spec.grayscale) {
         row[x] = g;
-      } else if (spec.cmyk) {  // Adobe CMYK is stored inverted: 255 - ink
+      } else if (spec.cmyk || spec.plainCmyk) {
         uint8_t k = static_cast<uint8_t>(255 - std::max({r, g, bl}));
         uint8_t* q = &row[static_cast<size_t>(x) * 4];
         if (k == 255) {
@@ -208,6 +274,9 @@ TBytes MakeJpeg(const TBitmap& bitmap, const TJpegSpec& spec) {
           q[2] = static_cast<uint8_t>(255 - (255 - bl - k) * 255 / (255 - k));
         }
         q[3] = static_cast<uint8_t>(255 - k);
+        // Adobe stores 255 - ink (as above); plain CMYK stores the ink itself.
+        if (spec.plainCmyk)
+          for (int i = 0; i < 4; ++i) q[i] = static_cast<uint8_t>(255 - q[i]);
       } else {
         row[static_cast<size_t>(x) * 3] = r;
         row[static_cast<size_t>(x) * 3 + 1] = g;

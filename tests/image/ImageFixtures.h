@@ -29,7 +29,7 @@ TBytes MakeBmp(const TBmpSpec& spec);
 // A 24-bit BMP of a bitmap.
 TBytes MakeBmp24(const TBitmap& bitmap);
 
-// Frames for a GIF written with literal-only LZW codes.
+// Frames for a GIF. Indices are given in stored order (interlaced passes as stored).
 struct TGifFrameSpec {
   int left = 0, top = 0, width = 1, height = 1;
   std::vector<uint8_t> indices;
@@ -37,14 +37,26 @@ struct TGifFrameSpec {
   int disposal = 0;
   int transparent = -1;
   bool interlaced = false;
+  // false: literal codes only, with a clear code before the code size would grow. true: a
+  // real LZW encoder (dictionary codes, growing code size, a clear code when the table is full).
+  bool dictionary = false;
+};
+// What the dictionary encoder wrote, so that a test can show its fixture reaches the cases.
+struct TGifLzwStats {
+  int dictionaryCodes = 0;  // codes for strings longer than one index
+  int kwkwk = 0;            // codes emitted right after being defined (the decoder's code == next)
+  int maxCodeSize = 0;
+  int tableFullClears = 0;
 };
 TBytes MakeGif(int screenWidth, int screenHeight, const std::vector<uint32_t>& palette,
-               const std::vector<TGifFrameSpec>& frames, int loopCount = -1);
+               const std::vector<TGifFrameSpec>& frames, int loopCount = -1,
+               TGifLzwStats* stats = nullptr);
 
 struct TJpegSpec {
   int quality = 95;
   bool grayscale = false;
-  bool cmyk = false;                            // written as Adobe CMYK
+  bool cmyk = false;                            // written as Adobe YCCK (inverted CMYK)
+  bool plainCmyk = false;                       // CMYK without an Adobe marker, ink as is
   std::vector<std::pair<int, TBytes>> markers;  // (marker, data) written after the header
   TBytes icc;                                   // written with jpeg_write_icc_profile
 };
