@@ -5,6 +5,11 @@
 
 #include <cstdlib>
 
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
+
 #include "ImageFixtures.h"
 #include "foundation/Exceptions.h"
 #include "foundation/Progress.h"
@@ -43,9 +48,37 @@ TImage OpenBytes(const TBytes& bytes, const std::string& name) {
   return OpenImage(std::make_unique<TMemoryStream>(bytes), name);
 }
 
+// libjpeg's own decode at 1 / denom with the settings the loader promises (accurate DCT,
+// fancy upsampling, no block smoothing), as 32-bit BGRA.
+TBitmap LibjpegScaled(const TBytes& jpeg, unsigned denom) {
+  jpeg_decompress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_decompress(&c);
+  jpeg_mem_src(&c, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+  jpeg_read_header(&c, TRUE);
+  c.scale_num = 1;
+  c.scale_denom = denom;
+  c.dct_method = JDCT_ISLOW;
+  c.do_fancy_upsampling = TRUE;
+  c.do_block_smoothing = FALSE;
+  c.out_color_space = JCS_EXT_BGRA;
+  jpeg_start_decompress(&c);
+  TBitmap b(static_cast<int>(c.output_width), static_cast<int>(c.output_height),
+            TPixelFormat::X8R8G8B8);
+  while (c.output_scanline < c.output_height) {
+    JSAMPROW row = b.Scanline(static_cast<int>(c.output_scanline));
+    jpeg_read_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_decompress(&c);
+  jpeg_destroy_decompress(&c);
+  return b;
+}
+
 TEST(JpegLoader, LevelsZeroToThreeComeFromScaledDecoding) {
   TBitmap source = test::RampBitmap(100, 60);
-  TImage image = OpenBytes(test::MakeJpeg(source), "photo.JPG");
+  const TBytes jpeg = test::MakeJpeg(source);
+  TImage image = OpenBytes(jpeg, "photo.JPG");
   ASSERT_TRUE(image);
   EXPECT_EQ(image.Width(), 100);
   EXPECT_EQ(image.Store()->Format(), TPixelFormat::X8R8G8B8);
@@ -63,6 +96,12 @@ TEST(JpegLoader, LevelsZeroToThreeComeFromScaledDecoding) {
                                  std::min(b->Height() / 2 * scale + offset, 59));
     EXPECT_LE(MaxChannelDiff(b->Pixel(b->Width() / 2, b->Height() / 2), want), 12);
     EXPECT_EQ(b->Pixel(0, 0) >> 24, 255u);
+    // Levels 0..3 are libjpeg's scaled decode byte for byte (a halved level would differ);
+    // level 4 is level 3 halved.
+    if (level <= 3)
+      EXPECT_EQ(b->Bytes(), LibjpegScaled(jpeg, 1u << level).Bytes());
+    else
+      EXPECT_EQ(b->Bytes(), HalveBitmap(*image.Store()->GetMipLevel(3)).Bytes());
   }
 }
 
@@ -82,6 +121,24 @@ TEST(JpegLoader, GrayscaleAndCmykDecodeToRgb) {
   for (auto [x, y] : {std::pair{3, 3}, {16, 8}, {28, 12}}) {
     SCOPED_TRACE(testing::Message() << x << "," << y);
     EXPECT_LE(MaxChannelDiff(c->Pixel(x, y), source.Pixel(x, y)), 12);
+  }
+
+  // Plain CMYK (no Adobe marker) stores the ink itself, not its inverse.
+  test::TJpegSpec plainSpec;
+  plainSpec.plainCmyk = true;
+  TBytes plainBytes = test::MakeJpeg(source, plainSpec);
+  for (size_t i = 0; i + 1 < plainBytes.size(); ++i)
+    ASSERT_FALSE(plainBytes[i] == 0xFF && plainBytes[i + 1] == 0xEE) << "Adobe marker at " << i;
+  TMemoryStream plainStream(plainBytes);
+  auto info = ReadJpegInfo(plainStream, false);
+  ASSERT_TRUE(info);
+  EXPECT_TRUE(info->cmyk);
+  TImage plain = OpenBytes(plainBytes, "p.jpg");
+  ASSERT_TRUE(plain);
+  TLevelBitmap p2 = plain.Store()->GetMipLevel(0);
+  for (auto [x, y] : {std::pair{3, 3}, {16, 8}, {28, 12}}) {
+    SCOPED_TRACE(testing::Message() << "plain " << x << "," << y);
+    EXPECT_LE(MaxChannelDiff(p2->Pixel(x, y), source.Pixel(x, y)), 12);
   }
 }
 
