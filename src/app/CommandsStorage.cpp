@@ -76,11 +76,39 @@ size_t TCommandsStorage::ValueCount(std::string_view name) const {
   return command ? command->values.size() : 0;
 }
 
+namespace {
+// The arguments the system gives a screen saver: "/s" run, "/c" or "/c:<window>" settings,
+// "/p <window>" or "/p:<window>" preview.
+bool IsScreenSaverArgument(std::string_view arg, bool& windowFollows) {
+  windowFollows = false;
+  if (arg.size() < 2 || arg[0] != '/') return false;
+  char letter = static_cast<char>(arg[1] | 0x20);
+  if (letter != 's' && letter != 'c' && letter != 'p') return false;
+  if (arg.size() == 2) {
+    windowFollows = letter == 'p';
+    return true;
+  }
+  return letter != 's' && arg[2] == ':' && ParseInt64(arg.substr(3)).has_value();
+}
+}  // namespace
+
 std::optional<std::string> TCommandsStorage::FirstPlainArgument() const {
   const TCommand* command = commands_->Find("");
   if (!command) return std::nullopt;
-  for (const std::string& value : command->values)
-    if (value != "/s" && value != "/S") return value;
+  bool skipWindow = false;
+  for (const std::string& value : command->values) {
+    bool windowFollows = false;
+    if (skipWindow && ParseInt64(value)) {
+      skipWindow = false;
+      continue;
+    }
+    skipWindow = false;
+    if (IsScreenSaverArgument(value, windowFollows)) {
+      skipWindow = windowFollows;
+      continue;
+    }
+    return value;
+  }
   return std::nullopt;
 }
 
@@ -91,19 +119,19 @@ bool TCommandsStorage::HasRawArgument(std::string_view arg) const {
 }
 
 namespace {
-// A 32-bit decimal value above 0, else nothing.
-std::optional<int64_t> PositiveValue(const TCommandsStorage& commands, std::string_view name) {
-  auto text = commands.GetSwitchValue(name);
-  if (!text) return std::nullopt;
-  auto value = ParseInt64(*text);
-  if (!value || *value <= 0 || *value > std::numeric_limits<int32_t>::max()) return std::nullopt;
-  return value;
+// A 32-bit decimal value minus one; a parse error or a value of 0 or less gives 0.
+int64_t PositionFrom(const std::string& text) {
+  auto value = ParseInt64(text);
+  if (!value || *value <= 0 || *value > std::numeric_limits<int32_t>::max()) return 0;
+  return *value - 1;
 }
 }  // namespace
 
 TStartPosition GetStartPosition(const TCommandsStorage& commands) {
-  if (auto slide = PositiveValue(commands, "slide")) return {*slide - 1, false};
-  if (auto time = PositiveValue(commands, "time")) return {*time - 1, true};
+  // A "slide" value decides even when it is no number; only without one does "time" count,
+  // and then it seeks even to 0.
+  if (auto slide = commands.GetSwitchValue("slide")) return {PositionFrom(*slide), false};
+  if (auto time = commands.GetSwitchValue("time")) return {PositionFrom(*time), true};
   return {};
 }
 

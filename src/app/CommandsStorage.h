@@ -39,7 +39,7 @@ class TCommandsStorage {
   const std::vector<std::string>& RawArguments() const { return raw_; }
 
   // The first plain argument before any switch (the show named on the command line); the
-  // screen-saver argument "/s" is no show name.
+  // screen-saver arguments ("/s", "/c", "/p <window>") are no show name.
   std::optional<std::string> FirstPlainArgument() const;
 
   TCommandsStorage(TCommandsStorage&&) = default;

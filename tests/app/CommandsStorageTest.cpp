@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace dax::app {
 namespace {
 
@@ -47,6 +49,25 @@ TEST(CommandsStorage, ArgumentsAreTakenAsGiven) {
   EXPECT_TRUE(commands.HasRawArgument("/s"));
 }
 
+TEST(CommandsStorage, ScreenSaverArgumentsAreNoShowName) {
+  struct TCase {
+    std::vector<std::string> args;
+    std::optional<std::string> show;
+  } cases[] = {
+      {{"/s"}, std::nullopt},
+      {{"/p", "1234"}, std::nullopt},
+      {{"/P:1234"}, std::nullopt},
+      {{"/c"}, std::nullopt},
+      {{"/c:99", "show.dxshow"}, "show.dxshow"},
+      {{"/p", "named.dxshow"}, "named.dxshow"},
+      {{"/s", "-slide", "2"}, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    EXPECT_EQ(TCommandsStorage::FromArguments(c.args).FirstPlainArgument(), c.show);
+  }
+}
+
 TEST(CommandsStorage, RepeatedSwitchAppends) {
   auto commands = TCommandsStorage::FromCommandLine("-slide 2 -time 5 -slide 7");
   EXPECT_EQ(commands.ValueCount("slide"), 2u);
@@ -69,9 +90,12 @@ TEST(StartPosition, Table) {
       {"-slide 99999999999", 0, false},
       {"-time 1", 0, true},
       {"-time 2500", 2499, true},
-      {"-time 0", 0, false},
+      {"-time 0", 0, true},
+      {"-time junk", 0, true},
       {"-slide 3 -time 900", 2, false},
-      {"-slide junk -time 900", 899, true},
+      // A "slide" value, even a bad one, keeps "time" out; a bare "-slide" has no value.
+      {"-slide junk -time 900", 0, false},
+      {"-slide -time 900", 899, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
