@@ -4,6 +4,7 @@
 #include <map>
 
 #include "Command.h"
+#include "container/PathModifiers.h"
 
 namespace dax::daxpack {
 namespace {
@@ -27,6 +28,7 @@ bool RegisterCommand(TCommandInfo info) {
 
 int main(int argc, char** argv) {
   using namespace dax::daxpack;
+  dax::container::InstallDefaultPathModifiers();
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;
