@@ -5,6 +5,7 @@
 #include "container/DaxUnpack.h"
 #include "foundation/Log.h"
 #include "foundation/Strings.h"
+#include "image/PictureExport.h"
 #include "show/DaxSource.h"
 
 namespace dax::app {
@@ -83,6 +84,12 @@ std::optional<std::string> TLocatorShow::ReadEntry(const std::string& name) cons
     TLogLine("Read entry failed: ").Add(name).Add(" (").Add(e.what()).Add(")");
     return std::nullopt;
   }
+}
+
+std::shared_ptr<const TBitmap> TLocatorShow::DecodePicture(const std::string& name) const {
+  image::TPreparedPicture picture = image::PreparePicture(*locator_, name, 0, 0);
+  if (!picture.bitmap) TLogLine("Picture not decoded: ").Add(picture.error);
+  return picture.bitmap;
 }
 
 int TLocatorShow::SlideCount() const {

@@ -35,6 +35,7 @@ class TLocatorShow : public IOpenShow {
   bool ReadBool(const std::string& section, const std::string& key, bool fallback) const override;
   bool HasEntry(const std::string& name) const override;
   std::optional<std::string> ReadEntry(const std::string& name) const override;
+  std::shared_ptr<const TBitmap> DecodePicture(const std::string& name) const override;
   int SlideCount() const override;
   int SlideAtTime(double timeMs) const override;
   int FindSlideByName(const std::string& name) const override;

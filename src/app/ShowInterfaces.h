@@ -39,6 +39,9 @@ class IOpenShow {
 
   virtual bool HasEntry(const std::string& name) const = 0;
   virtual std::optional<std::string> ReadEntry(const std::string& name) const = 0;
+  // The picture `name` decoded as the show would show it, at full size; null when it cannot
+  // be decoded.
+  virtual std::shared_ptr<const TBitmap> DecodePicture(const std::string& name) const = 0;
 
   // The slide timeline.
   virtual int SlideCount() const = 0;

@@ -3,6 +3,8 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -55,10 +57,11 @@ class TFakeLauncher : public platform::ILauncher {
   }
   int OpenLink(const std::string& url) override {
     links.push_back(url);
-    return platform::kLaunchOk;
+    return linkResult;
   }
   std::vector<TLaunch> launches;
   std::vector<std::string> links;
+  int linkResult = platform::kLaunchOk;
   std::vector<int> results;  // consumed per Launch; then success
 };
 
@@ -147,6 +150,9 @@ class TFakeShow : public IOpenShow {
     return false;
   }
   std::optional<std::string> ReadEntry(const std::string&) const override { return std::nullopt; }
+  std::shared_ptr<const TBitmap> DecodePicture(const std::string&) const override {
+    return nullptr;
+  }
   int SlideCount() const override { return setup_.slideCount; }
   int SlideAtTime(double t) const override { return static_cast<int>(t / 1000); }
   int FindSlideByName(const std::string& name) const override {
@@ -208,9 +214,24 @@ class TFakeViewer : public TStandInViewer {
     callbacks_ = callbacks;
     TStandInViewer::SetCallbacks(std::move(callbacks));
   }
+  // With asyncSeek the position moves only in ApplySeeks, as a real engine's does later. With
+  // reenter set, the next seek calls the action callback once from inside, as an engine
+  // reporting an action during a seek would.
   void Seek(double t) override {
     seeks.push_back(t);
-    TStandInViewer::Seek(t);
+    if (reenter) {
+      TDaxActionInfo nested = *reenter;
+      reenter.reset();
+      if (callbacks_.action) callbacks_.action(nested);
+    }
+    if (asyncSeek)
+      pendingSeek = t;
+    else
+      TStandInViewer::Seek(t);
+  }
+  void ApplySeeks() {
+    if (pendingSeek) TStandInViewer::Seek(*pendingSeek);
+    pendingSeek.reset();
   }
   bool HasEngine() const override { return true; }
   bool WaitingForKey() const override { return waitingForKey; }
@@ -232,11 +253,16 @@ class TFakeViewer : public TStandInViewer {
   THoverInfo Hover() const override { return hover; }
   void Stop() override {
     ++stops;
+    if (throwOnStop) throw std::runtime_error("engine did not stop");
     TStandInViewer::Stop();
   }
 
   TViewerCallbacks callbacks_;
   std::vector<double> seeks;
+  bool asyncSeek = false;
+  std::optional<double> pendingSeek;
+  std::optional<TDaxActionInfo> reenter;
+  bool throwOnStop = false;
   bool waitingForKey = false;
   int waitCleared = 0;
   bool overlay = false;

@@ -8,6 +8,10 @@
 #include "app/PrintSaver.h"
 #include "container/ShowPacker.h"
 #include "foundation/Bitmap.h"
+#include "foundation/Stream.h"
+#include "image/ColorProfile.h"
+#include "image/ImageLibrary.h"
+#include "image/ImageLoader.h"
 #include "platform/PictureFile.h"
 #include "show/DaxSource.h"
 #include "show/ShowSourceFactory.h"
@@ -15,6 +19,19 @@
 
 namespace dax::app {
 namespace {
+
+// A bottom-up 24-bit BMP file of 2 x 1 pixels.
+std::string TwoPixelBmp(uint32_t left, uint32_t right) {
+  std::string b = "BM";
+  auto put = [&b](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
+  };
+  put(14 + 40 + 8, 4), put(0, 4), put(14 + 40, 4);
+  put(40, 4), put(2, 4), put(1, 4), put(1, 2), put(24, 2), put(0, 4), put(8, 4);
+  put(2835, 4), put(2835, 4), put(0, 4), put(0, 4);
+  put(left & 0xFFFFFF, 3), put(right & 0xFFFFFF, 3), put(0, 2);  // BGR, padded to 4 bytes
+  return b;
+}
 
 struct LocatorShowTest : ::testing::Test {
   dax::test::TTempDir dir;
@@ -113,6 +130,34 @@ TEST_F(LocatorShowTest, PrintSavesTheSlidePicture) {
   EXPECT_EQ(SaveSlidePicture(*result.show, 1, nullptr, dir.File("out")), "");
   EXPECT_EQ(SaveSlidePicture(*result.show, 2, nullptr, dir.File("out")), "");
   EXPECT_EQ(SaveSlidePicture(*result.show, 0, nullptr, ""), "");
+}
+
+TEST_F(LocatorShowTest, PrintDecodesOtherPicturesToPng) {
+  image::InstallImageLibrary();
+  image::SetTargetProfile(nullptr);  // the pixels as the file has them
+  dax::test::WriteFileBytes(dir.File("src/pics/two.bmp"), TwoPixelBmp(0xFF0000u, 0x0000FFu));
+  // A ".png" name that holds no PNG is not copied as one.
+  dax::test::WriteFileBytes(dir.File("src/pics/fake.png"), TwoPixelBmp(0x00FF00u, 0x00FF00u));
+  dax::test::WriteFileBytes(project,
+                            "[Main]\n[Times]\nopt_slidescount=2\nopt_synchpos1=3000\n"
+                            "opt_synchpos2=6000\n[Slide1]\npicture=pics\\two.bmp\n"
+                            "[Slide2]\npicture=pics\\fake.png\n");
+  TOpenResult result = TLocatorShowOpener().OpenProject(project);
+  ASSERT_TRUE(result.show);
+  ::mkdir(dir.File("out").c_str(), 0755);
+  std::string saved = SaveSlidePicture(*result.show, 0, nullptr, dir.File("out"));
+  ASSERT_EQ(saved, dir.File("out/slide_1.png"));
+  EXPECT_EQ(dax::test::ReadFileBytes(saved).rfind("\x89PNG\r\n\x1a\n", 0), 0u);
+  image::TImage png = image::OpenImage(OpenFile(saved, TFileMode::Read), saved);
+  ASSERT_TRUE(png);
+  ASSERT_EQ(png.Width(), 2);
+  ASSERT_EQ(png.Height(), 1);
+  image::TLevelBitmap pixels = png.Store()->GetMipLevel(0, TPixelFormat::A8R8G8B8);
+  ASSERT_TRUE(pixels);
+  EXPECT_EQ(pixels->Pixel(0, 0), 0xFFFF0000u);
+  EXPECT_EQ(pixels->Pixel(1, 0), 0xFF0000FFu);
+
+  EXPECT_EQ(SaveSlidePicture(*result.show, 1, nullptr, dir.File("out")), "");
 }
 
 }  // namespace
