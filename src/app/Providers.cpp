@@ -4,6 +4,7 @@
 
 #include "app/ShowPaths.h"
 #include "foundation/Log.h"
+#include "image/ImageLibrary.h"
 
 namespace dax::app {
 
@@ -18,10 +19,20 @@ void TMediaLibraryProvider::Provide(IOpenShow* show) {
   if (load_ && !load_(path_)) TLogLine("Media library failed to load: ").Add(path_);
 }
 
-bool ColourLibraryAvailable(IOpenShow* show) {
-  if (show && show->HasEntry("lcms2.dll"))
+bool ColourLibraryAvailable(container::TDaxShowLocator& locator) {
+  if (locator.Accessor().OpenStream("lcms2.dll"))
     Log().Write("Windows library in show ignored: lcms2.dll");
   return true;
+}
+
+void InstallColourLibraryProvider(bool noIcc, bool outputProfile) {
+  container::SetColorSetupHook([noIcc, outputProfile](container::TDaxShowLocator& locator,
+                                                      const std::string& colorManagement) {
+    // Off for the run, off in the show, or "*" without a profile of our own: nothing to ask.
+    bool asks = !noIcc && !colorManagement.empty() && (colorManagement != "*" || outputProfile);
+    if (asks && !ColourLibraryAvailable(locator)) return;
+    image::SetUpShowColors(locator, colorManagement);
+  });
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/ShowInterfaces.h"
+#include "container/ShowLocator.h"
 
 namespace dax::app {
 
@@ -32,8 +33,13 @@ class TMediaLibraryProvider {
 };
 
 // LittleCMS is linked into the program, so colour management is always available; a show's
-// own "lcms2.dll" is never loaded.
-bool ColourLibraryAvailable(IOpenShow* show);
+// own "lcms2.dll" is a Windows file and is never loaded (it is logged).
+bool ColourLibraryAvailable(container::TDaxShowLocator& locator);
+
+// Puts the colour-library provider in front of the image library's colour set-up of every
+// opened show: it is asked when the show turns colour management on. `noIcc` and
+// `outputProfile` say whether "-noicc" and "-icc" were given.
+void InstallColourLibraryProvider(bool noIcc, bool outputProfile);
 
 // Exclusive full screen is allowed unless the show sets opt_scr_noexclusive (there is no
 // desktop composition switch to ask). The result is kept for the device layer.
