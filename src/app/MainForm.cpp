@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "app/CommandList.h"
 #include "app/ShowPaths.h"
@@ -26,6 +27,10 @@ std::string ToSlashes(std::string text) {
 }
 }  // namespace
 
+void LogShutdownFailure(const std::string& message) {
+  TLogLine("Exception at MainForm.Free (").Add(message).Add(")");
+}
+
 TMainForm::TMainForm(TMainFormServices services, std::unique_ptr<IShowViewer> viewer)
     : s_(std::move(services)), viewer_(std::move(viewer)), mouseMonitor_(s_.window, s_.clock) {
   startupMode_ = s_.commands.HasRawArgument("-startup");
@@ -43,11 +48,33 @@ TMainForm::TMainForm(TMainFormServices services, std::unique_ptr<IShowViewer> vi
 }
 
 TMainForm::~TMainForm() {
-  if (viewer_) {
-    viewer_->SetCallbacks({});
-    viewer_->Stop();
+  // A destructor must not throw: a shutdown nobody ran before is run here and its failure
+  // logged.
+  try {
+    Shutdown();
+  } catch (const std::exception& e) {
+    LogShutdownFailure(e.what());
+  } catch (...) {
+    LogShutdownFailure("unknown exception");
   }
-  if (screenSaverTouched_) s_.screenSaver.Restore();
+}
+
+void TMainForm::Shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  bool restore = screenSaverTouched_;
+  screenSaverTouched_ = false;
+  try {
+    if (viewer_) {
+      viewer_->SetCallbacks({});
+      viewer_->Stop();
+    }
+  } catch (...) {
+    // The system's screen saver comes back even when the viewer fails to stop.
+    if (restore) s_.screenSaver.Restore();
+    throw;
+  }
+  if (restore) s_.screenSaver.Restore();
 }
 
 std::string TMainForm::WorkingFolder() {
@@ -113,17 +140,21 @@ bool TMainForm::OpenShow(const std::string& name, bool packed, bool isTime, bool
   if (packed) {
     TOpenResult result = s_.opener.OpenPacked(ResolveShowFile(name));
     if (!result.show) {
+      // The retry under ".dxshow" mostly finds nothing; the first attempt's reason (a damaged
+      // or modified show) is the one to tell.
+      std::string firstError = std::move(result.errorText);
       std::string alternative = ChangeExtension(name, ".dxshow");
       result = s_.opener.OpenPacked(ResolveShowFile(alternative));
       if (!result.show) {
-        std::string error = result.errorText.empty() ? "Can`t Load Show" : result.errorText;
+        std::string error = firstError.empty() || firstError == container::kErrorFileNotFound
+                                ? result.errorText
+                                : firstError;
+        if (error.empty()) error = "Can`t Load Show";
         ShowError(error + "\r\"" + name + "\" or \"" + alternative + "\"");
         return false;
       }
     }
     opened = std::move(result.show);
-    if (s_.exclusiveModeDecision) s_.exclusiveModeDecision(*opened);
-    if (s_.mediaLibraryProvider) s_.mediaLibraryProvider(opened.get());
   } else {
     if (s_.mediaLibraryProvider) s_.mediaLibraryProvider(nullptr);
     TOpenResult result = s_.opener.OpenProject(ToSlashes(name));
@@ -132,7 +163,6 @@ bool TMainForm::OpenShow(const std::string& name, bool packed, bool isTime, bool
       return false;
     }
     opened = std::move(result.show);
-    if (s_.exclusiveModeDecision) s_.exclusiveModeDecision(*opened);
   }
 
   // Every check that can refuse the new show comes before anything of the old one changes.
@@ -142,10 +172,15 @@ bool TMainForm::OpenShow(const std::string& name, bool packed, bool isTime, bool
       silentFailure_ = true;
       return false;
     }
-    s_.screenSaver.AnnounceScreenSaver();
-  } else {
-    s_.screenSaver.Suppress();
   }
+  // Decided only for a show that will play: a refused one must not change the playing show's
+  // full-screen mode.
+  if (s_.exclusiveModeDecision) s_.exclusiveModeDecision(*opened);
+  if (packed && s_.mediaLibraryProvider) s_.mediaLibraryProvider(opened.get());
+  if (opened->IsScreenSaver())
+    s_.screenSaver.AnnounceScreenSaver();
+  else
+    s_.screenSaver.Suppress();
   screenSaverTouched_ = true;
 
   if (showWindow && !s_.window.IsVisible()) s_.window.ShowWindow();
@@ -159,7 +194,11 @@ bool TMainForm::OpenShow(const std::string& name, bool packed, bool isTime, bool
       mouseMonitor_.SetHidden(true);
       break;
     case 2:
-      mouseMonitor_.SetHideInterval(opened->ReadInteger(kMain, "opt_hc2_hideinterval", 0) * 1000);
+      // Seconds from the document, bounded so that the milliseconds cannot overflow.
+      mouseMonitor_.SetHideInterval(
+          std::clamp<int64_t>(opened->ReadInteger(kMain, "opt_hc2_hideinterval", 0), 0,
+                              std::numeric_limits<int32_t>::max()) *
+          1000);
       mouseMonitor_.SetHidden(true);
       break;
     default:
@@ -204,6 +243,13 @@ void TMainForm::Seek(double timeMs) {
 
 bool TMainForm::ExecuteAction(const TDaxActionInfo& action) {
   if (modal_ > 0 || !viewer_) return false;
+  // Actions nest on purpose (closing runs the exit program); only the viewer's callback is
+  // refused while one runs.
+  struct TDepth {
+    int& depth;
+    explicit TDepth(int& d) : depth(d) { ++depth; }
+    ~TDepth() { --depth; }
+  } depth(actionsExecuting_);
   switch (action.kind) {
     case action::kExit:
       exitRequestedByAction_ = true;
@@ -232,8 +278,9 @@ bool TMainForm::ExecuteAction(const TDaxActionInfo& action) {
       return true;
     case action::kGoToSlide: {
       if (!show_) return false;
-      int slide = action.number == -1 ? show_->FindSlideByName(action.text)
-                                      : std::max(action.number - 1, 0);
+      int slide = action.number == -1
+                      ? show_->FindSlideByName(action.text)
+                      : static_cast<int>(std::max<int64_t>(int64_t{action.number} - 1, 0));
       if (slide < 0) return false;
       Seek(show_->SlideStartTime(slide));
       return true;
@@ -279,9 +326,15 @@ bool TMainForm::LaunchCommandList(const std::string& text) {
 }
 
 bool TMainForm::LaunchLink(const std::string& url) {
-  // A link is one argument of the desktop's opener: no splitting, no command check.
+  // A link is one argument of the desktop's opener: no splitting, no command check. A top-most
+  // window steps back so that the browser or mail program shows in front, as for programs.
+  bool wasTopMost = s_.window.IsTopMost();
+  if (wasTopMost) s_.window.SetTopMost(false);
   int result = s_.launcher.OpenLink(url);
-  if (result <= 32) TLogLine("Open link failed: ").Add(url);
+  if (result <= 32) {
+    if (wasTopMost) s_.window.SetTopMost(true);
+    TLogLine("Open link failed: ").Add(url);
+  }
   return result > 32;
 }
 
@@ -291,6 +344,11 @@ bool TMainForm::OpenOtherShow(const TDaxActionInfo& action) {
   std::string written = ToSlashes(storage.FirstPlainArgument().value_or(""));
   TStartPosition start = GetStartPosition(storage);
   std::string name = written.empty() ? written : ResolveAgainstFolder(ProgramFolder(), written);
+  // The name the previewed project will have when built (the run stack's return item, or a
+  // show that links back to it) is the project itself, however its slashes are written.
+  container::TReplacePair pair = container::ReplacePair();
+  if (!written.empty() && !pair.projectPath.empty() && SameText(written, ToSlashes(pair.exeName)))
+    name = pair.projectPath;
 
   std::string resolved = ResolveShowFile(name);
   if (!FileExists(resolved) && show_) {
@@ -328,7 +386,7 @@ bool TMainForm::OpenOtherShow(const TDaxActionInfo& action) {
   TRunStackItem item;
   if (action.kind == action::kOpenShowAndReturn) {
     int slide = show_ ? show_->SlideAtTime(viewer_->CurrentTime()) : 0;
-    item.commandLine = "\"" + showFileName_ + "\" -slide " + FormatInt(slide + 1);
+    item.commandLine = "\"" + showFileName_ + "\" -slide " + FormatInt(int64_t{slide} + 1);
   }
   bool wasPaused = viewer_->Paused();
   if (OpenShow(name, name != projectFileName_, start.isTime, true, start.position)) {
@@ -404,10 +462,10 @@ void TMainForm::OnPosition(double, bool end) {
 }
 
 void TMainForm::OnViewerAction(const TDaxActionInfo& action) {
-  if (actionExecuting_) return;
-  actionExecuting_ = true;
+  // The viewer may call back from inside an action it carries out (a seek, a print): that
+  // request is dropped, not run inside the first.
+  if (actionsExecuting_ > 0) return;
   ExecuteAction(action);
-  actionExecuting_ = false;
 }
 
 void TMainForm::OnPrintRequest(const TBitmap* picture) {
@@ -490,9 +548,12 @@ void TMainForm::MouseWheel(int delta, int shift) {
   const int mask = shift::kShift | shift::kAlt | shift::kCtrl;
   if ((shift & mask) == shift::kCtrl) {
     // A positive delta turns the wheel away from the user.
+    // Seeks take effect later: each notch goes on from the previous notch's target.
+    double target = viewer_->CurrentTime();
     for (int i = 0; i < std::abs(notches); ++i) {
-      double now = viewer_->CurrentTime();
-      Seek(notches < 0 ? show_->NextSlideTime(now, viewer_->Paused()) : show_->PrevSlideTime(now));
+      target = notches < 0 ? show_->NextSlideTime(target, viewer_->Paused())
+                           : show_->PrevSlideTime(target);
+      Seek(target);
     }
     return;
   }

@@ -48,12 +48,19 @@ struct TMainFormServices {
   TPrintSaver printSaver;
 };
 
+// The log line of a main window whose shutdown failed.
+void LogShutdownFailure(const std::string& message);
+
 class TMainForm {
  public:
   TMainForm(TMainFormServices services, std::unique_ptr<IShowViewer> viewer);
   ~TMainForm();
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
+
+  // Stops the viewer and gives the system's screen saver back; may throw (the program logs
+  // it). Runs once; the destructor runs it when nobody did and logs a failure.
+  void Shutdown();
 
   // Opens the show the command line names and starts it. False when it could not be opened;
   // the window is then closed.
@@ -126,10 +133,11 @@ class TMainForm {
   bool endReached_ = false;
   bool exitRequestedByAction_ = false;
   bool closingInProgress_ = false;
-  bool actionExecuting_ = false;
+  int actionsExecuting_ = 0;  // ExecuteAction calls in progress; the viewer's callback is refused
   bool closed_ = false;
   bool silentFailure_ = false;
   bool screenSaverTouched_ = false;
+  bool shutDown_ = false;
   int modal_ = 0;
   int wheelRemainder_ = 0;
   int exitCode_ = 0;

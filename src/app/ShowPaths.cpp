@@ -104,9 +104,18 @@ std::string RelativeFolder(const std::string& base, const std::string& target) {
   return rel;
 }
 
+namespace {
+std::string WithSlashes(std::string name) {
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+}  // namespace
+
 std::string ResolveShowFile(const std::string& name) {
   container::TReplacePair pair = container::ReplacePair();
-  if (!pair.projectPath.empty() && SameText(name, pair.exeName)) return name;
+  // The built name is kept as the show wrote it; names here may already have "/" for "\".
+  if (!pair.projectPath.empty() && SameText(WithSlashes(name), WithSlashes(pair.exeName)))
+    return name;
   std::string ext = ExtensionOf(name);
   if (SameText(ext, ".exe")) return name;
   if (SameText(ext, ".app")) {

@@ -17,6 +17,7 @@
 #include "app/Providers.h"
 #include "app/ShowPaths.h"
 #include "app/StandIns.h"
+#include "container/PathModifiers.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/Numbers.h"
@@ -107,7 +108,9 @@ void ApplyColourSwitches(const TCommandsStorage& commands) {
   if (!icc && commands.HasSwitch("icc")) icc = std::string();
   if (noIcc) Log().Write("Colour management off (noicc)");
   if (icc) TLogLine("Output colour profile: ").Add(*icc);
-  image::SetColorSwitches(noIcc, icc);
+  bool outputProfile = icc.has_value();
+  image::SetColorSwitches(noIcc, std::move(icc));
+  InstallColourLibraryProvider(noIcc, outputProfile);
 }
 
 // Startup mode hands the foreground back to the window named by the last argument; there is
@@ -183,7 +186,10 @@ int RunDaxViewer(const std::string& programPath, const std::vector<std::string>&
   }
 
   StartLog(commands, programPath);
+  // "%styles%" and "%effects%" in names find their folders from the first show on.
+  container::InstallDefaultPathModifiers();
   image::InstallImageLibrary();
+  // After the image library: the colour-library provider goes in front of its colour set-up.
   ApplyColourSwitches(commands);
   show::RegisterShowSourceFactory(programPath);
   // Shuffled slide orders and random transitions differ from run to run.
@@ -263,11 +269,17 @@ int RunDaxViewer(const std::string& programPath, const std::vector<std::string>&
   }
 
   if (form && form->StartupMode()) GiveForegroundBack(commands);
-  try {
-    form.reset();
-  } catch (const std::exception& e) {
-    TLogLine("Exception at MainForm.Free (").Add(e.what()).Add(")");
+  if (form) {
+    // A failing shutdown is logged and does not stop the exit.
+    try {
+      form->Shutdown();
+    } catch (const std::exception& e) {
+      LogShutdownFailure(e.what());
+    } catch (...) {
+      LogShutdownFailure("unknown exception");
+    }
   }
+  form.reset();
   sdlWindow.reset();
   if (!headless) platform::QuitSdl();
 

@@ -30,7 +30,15 @@ struct MainFormTest : ::testing::Test {
   test::TFakeMapping* mapping = nullptr;
   bool mappingControl = true;
   std::vector<int> printedSlides;
+  std::vector<std::string> providerCalls;  // "decide <path>", "media <path>" ("media -": none)
   std::unique_ptr<TMainForm> form;
+
+  void TearDown() override { container::SetReplacePair({}); }
+
+  static std::string PathOf(IOpenShow* show) {
+    auto* fake = dynamic_cast<test::TFakeShow*>(show);
+    return fake ? fake->Path() : std::string("-");
+  }
 
   void SetUp() override {
     ::mkdir(dir.File("bin").c_str(), 0755);
@@ -56,6 +64,12 @@ struct MainFormTest : ::testing::Test {
       made->control = mappingControl;
       mapping = made.get();
       return made;
+    };
+    services.exclusiveModeDecision = [this](IOpenShow& show) {
+      providerCalls.push_back("decide " + PathOf(&show));
+    };
+    services.mediaLibraryProvider = [this](IOpenShow* show) {
+      providerCalls.push_back("media " + PathOf(show));
     };
     services.printSaver = [this](IOpenShow&, int slide, const TBitmap*) {
       printedSlides.push_back(slide);
@@ -99,6 +113,9 @@ TEST_F(MainFormTest, OpensTheProgramsOwnShowWithoutArguments) {
   EXPECT_EQ(form->ShowFolder(), dir.File("bin"));
   EXPECT_EQ(form->ExitCode(), 0);
   EXPECT_FALSE(form->Closed());
+  EXPECT_EQ(providerCalls, (std::vector<std::string>{"decide " + program, "media " + program}));
+  form.reset();
+  EXPECT_EQ(saver.restored, 1);
 }
 
 TEST_F(MainFormTest, ShowNameSources) {
@@ -140,6 +157,8 @@ TEST_F(MainFormTest, ProjectWithExeNameTakesItsName) {
   setup.main["opt_exefn"] = "C:\\Out\\show.exe";
   opener.shows[path] = setup;
   ASSERT_TRUE(Start({"-filename", path}));
+  // Projects: the media library is asked first, without a show.
+  EXPECT_EQ(providerCalls, (std::vector<std::string>{"media -", "decide " + path}));
   EXPECT_EQ(form->ShowFileName(), "C:/Out/show.exe");
   EXPECT_EQ(container::ReplacePair().exeName, "C:\\Out\\show.exe");
   EXPECT_EQ(container::ReplacePair().projectPath, path);
@@ -157,7 +176,19 @@ TEST_F(MainFormTest, ShowThatCannotBeOpenedEndsWithExitCode2) {
        "Slideshow File not Found\r\"/nowhere/x.dxshow\" or \"/nowhere/x.dxshow\""},
       {{"/nowhere/y.bin"}, "", "Can`t Load Show\r\"/nowhere/y.bin\" or \"/nowhere/y.dxshow\""},
       {{"-filename", "/nowhere/p.dax"}, "", "Can`t Load .dax File\r\"/nowhere/p.dax\""},
+      // The first attempt's reason wins over the ".dxshow" retry's "not found", and the
+      // retry's reason is told when the first only found nothing.
+      {{"/nowhere/damaged"},
+       "",
+       "Slide-show File Damaged\r\"/nowhere/damaged\" or \"/nowhere/damaged.dxshow\""},
+      {{"/nowhere/w.exe"},
+       "",
+       "Slide-show File Modified\r\"/nowhere/w.exe\" or \"/nowhere/w.dxshow\""},
   };
+  opener.errors["/nowhere/damaged"] = "Slide-show File Damaged";
+  opener.errors["/nowhere/damaged.dxshow"] = "Slideshow File not Found";
+  opener.errors["/nowhere/w.exe"] = "Slideshow File not Found";
+  opener.errors["/nowhere/w.dxshow"] = "Slide-show File Modified";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
     opener.errors["/nowhere/x.dxshow"] = c.errorText;
@@ -180,7 +211,7 @@ TEST_F(MainFormTest, StartPositionSeeks) {
     std::vector<double> seeks;
   } cases[] = {
       {{"-slide", "1"}, {}}, {{"-slide", "0"}, {}},       {{"-slide", "3"}, {2001}},
-      {{"-time", "1"}, {0}}, {{"-time", "1500"}, {1499}},
+      {{"-time", "1"}, {0}}, {{"-time", "1500"}, {1499}}, {{"-time", "0"}, {0}},
   };
   OwnShow();
   for (const auto& c : cases) {
@@ -201,6 +232,9 @@ TEST_F(MainFormTest, ScreenSaverShowsNeedSlashSAndOneInstance) {
       {{"/s"}, false, true},
       {{"/S"}, false, true},
       {{"/s"}, true, false},
+      // Preview and settings runs end silently; their window number is no show name.
+      {{"/p", "1234"}, false, false},
+      {{"/c"}, false, false},
   };
   TFakeShowSetup setup;
   setup.screenSaver = true;
@@ -243,6 +277,7 @@ TEST_F(MainFormTest, NavigationActions) {
       {{action::kGoToSlide, 1, {}}, false, false, 1, false, false},
       {{action::kGoToSlide, 3, {}}, true, false, 2001, true, false},
       {{action::kGoToSlide, -1, "intro"}, false, false, 1001, false, false},
+      {{action::kGoToSlide, INT32_MIN, {}}, false, false, 1, false, false},
       {{action::kGoToTime, 4321, {}}, true, false, 4321, true, false},
       {{action::kStop, 0, {}}, false, false, 0, true, false},
   };
@@ -289,6 +324,18 @@ TEST_F(MainFormTest, LinksAreOneArgumentWithScheme) {
   }
   EXPECT_TRUE(launcher.launches.empty());
   EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(MainFormTest, TopMostWindowStepsBackForLinks) {
+  OwnShow();
+  ASSERT_TRUE(Start({"-startup"}));
+  ASSERT_TRUE(window.topMost);
+  EXPECT_TRUE(Act(action::kOpenLink, 0, "example.com"));
+  EXPECT_FALSE(window.topMost);
+  window.topMost = true;
+  launcher.linkResult = platform::kLaunchFileNotFound;
+  EXPECT_FALSE(Act(action::kSendMail, 0, "a@b.c"));
+  EXPECT_TRUE(window.topMost);  // made top-most again after the failure
 }
 
 TEST_F(MainFormTest, RunApplicationActions) {
@@ -354,7 +401,10 @@ TEST_F(MainFormTest, FailedOpenKeepsTheOldShowUntilTheNewOneIsHeld) {
   opener.shows[saverShow] = setup;
   IOpenShow* before = form->Show();
   viewer->SetPaused(true);
+  providerCalls.clear();
   EXPECT_FALSE(Act(action::kOpenShowAndReturn, 0, saverShow));
+  // The refused show decides nothing for the one that keeps playing.
+  EXPECT_TRUE(providerCalls.empty()) << ::testing::PrintToString(providerCalls);
   EXPECT_EQ(form->Show(), before);
   EXPECT_EQ(viewer->LoadedShow(), before);
   EXPECT_EQ(opener.alive, 1);
@@ -578,8 +628,16 @@ TEST_F(MainFormTest, Wheel) {
   form->MouseWheel(60, 0);  // the remainder makes one notch away from the user
   EXPECT_EQ(viewer->seeks, std::vector<double>{1800});
   viewer->seeks.clear();
+  // Seeks land later, as with the engine: each notch goes on from the last target.
+  viewer->asyncSeek = true;
   form->MouseWheel(-240, shift::kCtrl);
   EXPECT_EQ(viewer->seeks, (std::vector<double>{2001, 3001}));
+  viewer->ApplySeeks();
+  viewer->seeks.clear();
+  form->MouseWheel(240, shift::kCtrl);
+  EXPECT_EQ(viewer->seeks, (std::vector<double>{2000, 1000}));
+  viewer->asyncSeek = false;
+  viewer->Seek(3001);
   viewer->seeks.clear();
   form->MouseWheel(120, shift::kCtrl | shift::kShift);
   EXPECT_EQ(viewer->seeks, std::vector<double>{2301});
@@ -615,10 +673,93 @@ TEST_F(MainFormTest, PrintWithoutSlidesDoesNothing) {
 TEST_F(MainFormTest, ViewerActionsAreNotReentered) {
   OwnShow();
   ASSERT_TRUE(Start());
-  viewer->Seek(0);
-  viewer->seeks.clear();
+  // The viewer asks for an action from inside the seek of one that runs, whether that one
+  // came through its callback or from a key: the nested request is dropped.
+  for (bool fromKey : {false, true}) {
+    SCOPED_TRACE(fromKey ? "key" : "callback");
+    viewer->Seek(0);
+    viewer->seeks.clear();
+    viewer->reenter = TDaxActionInfo{action::kNextSlide, 0, {}};
+    if (fromKey)
+      form->KeyEvent(vk::kRight, 0, true);
+    else
+      viewer->callbacks_.action({action::kNextSlide, 0, {}});
+    EXPECT_EQ(viewer->seeks, std::vector<double>{1001});
+  }
+  // Afterwards the callback runs actions again.
   viewer->callbacks_.action({action::kNextSlide, 0, {}});
-  EXPECT_EQ(viewer->seeks, std::vector<double>{1001});
+  EXPECT_EQ(viewer->seeks, (std::vector<double>{1001, 2001}));
+}
+
+TEST_F(MainFormTest, PreviewReturnsToTheProjectUnderItsBuiltName) {
+  std::string path = Touch("proj/p.dax");
+  TFakeShowSetup project;
+  project.packed = false;
+  project.main["opt_exefn"] = "C:\\Out\\show.exe";
+  opener.shows[path] = project;
+  std::string second = Touch("shows/second.dxshow");
+  opener.shows[second] = TFakeShowSetup{};
+  ASSERT_TRUE(Start({"-filename", path}));
+  viewer->Seek(2500);
+  ASSERT_TRUE(Act(action::kOpenShowAndReturn, 0, second));
+  ASSERT_EQ(form->RunStack().size(), 1u);
+  EXPECT_EQ(form->RunStack()[0].commandLine, "\"C:/Out/show.exe\" -slide 3");
+
+  // Esc goes back along the run stack to the project, which is no built show yet.
+  form->KeyEvent(vk::kEscape, 0, true);
+  EXPECT_FALSE(form->Closed());
+  EXPECT_TRUE(messages.messages.empty()) << messages.messages[0].text;
+  EXPECT_EQ(OpenedPath(), path);
+  EXPECT_EQ(opener.projectTries, (std::vector<std::string>{path, path}));
+  EXPECT_EQ(viewer->seeks.back(), 2001);
+  EXPECT_EQ(form->ShowFileName(), "C:/Out/show.exe");
+
+  // A show that names the built program, in any case and with either slash, reaches it too.
+  ASSERT_TRUE(Act(action::kOpenShow, 0, second));
+  ASSERT_TRUE(Act(action::kOpenShow, 0, "\"c:\\out/SHOW.exe\" -slide 2"));
+  EXPECT_EQ(OpenedPath(), path);
+  EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(MainFormTest, ReturnItemOfTheLastSlideIndex) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  std::string second = Touch("shows/second.dxshow");
+  opener.shows[second] = TFakeShowSetup{};
+  viewer->Seek(2147483647000.0);  // slide index INT_MAX
+  ASSERT_TRUE(Act(action::kOpenShowAndReturn, 0, second));
+  ASSERT_EQ(form->RunStack().size(), 1u);
+  EXPECT_EQ(form->RunStack()[0].commandLine, "\"" + program + "\" -slide 2147483648");
+}
+
+TEST_F(MainFormTest, HideIntervalOfAnyDocumentValue) {
+  struct TCase {
+    const char* seconds;
+    int64_t ms;
+  } cases[] = {{"3", 3000}, {"9223372036854775807", 2147483647000}, {"-5", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seconds);
+    OwnShow({{"opt_hidecursor", "2"}, {"opt_hc2_hideinterval", c.seconds}});
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(form->MouseMonitor().HideInterval(), c.ms);
+    form.reset();
+  }
+}
+
+TEST_F(MainFormTest, FailingShutdownIsLoggedNotFatal) {
+  OwnShow();
+  ASSERT_TRUE(Start());
+  viewer->throwOnStop = true;
+  EXPECT_THROW(form->Shutdown(), std::runtime_error);
+  EXPECT_EQ(saver.restored, 1);  // the screen saver comes back all the same
+  form.reset();                  // runs once: nothing is stopped again
+  EXPECT_EQ(saver.restored, 1);
+
+  // Nobody shut it down: the destructor does, and keeps the exception in.
+  ASSERT_TRUE(Start());
+  viewer->throwOnStop = true;
+  form.reset();
+  EXPECT_EQ(saver.restored, 2);
 }
 
 }  // namespace

@@ -81,6 +81,21 @@ TEST_F(ViewerE2E, DamagedContainerExitsWith2) {
   EXPECT_NE(run.err.find("Slide-show File Damaged"), std::string::npos) << run.err;
 }
 
+TEST_F(ViewerE2E, DamagedAppendedShowIsReportedAsDamaged) {
+  // Not a ".dxshow" name: the retry under that name finds nothing, and must not hide why
+  // the program's own show failed.
+  std::string copy = dir.File("damaged");
+  Pack("--append-to " + Quote(DAXVIEWER_PATH) + " -o " + Quote(copy) + " " + Quote(MakeProject()));
+  std::string bytes = dax::test::ReadFileBytes(copy);
+  ASSERT_GT(bytes.size(), 40u);
+  for (size_t i = bytes.size() - 20; i < bytes.size() - 12; ++i) bytes[i] = '\xff';
+  dax::test::WriteFileBytes(copy, bytes);
+  TRun run = Run(copy, "-headless");
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("Slideshow Error: Slide-show File Damaged"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\"" + copy + "\" or \"" + copy + ".dxshow\""), std::string::npos);
+}
+
 TEST_F(ViewerE2E, AppendedShowOpensWithFileLog) {
   std::string copy = dir.File("myshow");
   Pack("--append-to " + Quote(DAXVIEWER_PATH) + " -o " + Quote(copy) + " " + Quote(MakeProject()));
