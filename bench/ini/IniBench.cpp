@@ -204,14 +204,13 @@ std::string KeyName(const char* prefix, int i, size_t width) {
 // chain holds its bucket's items in descending index, so a look-up meets every item of its
 // bucket from the last one down to the one it finds.
 double VisitedPerLookup(const TIniList& list, const std::vector<std::string>& names) {
-  const size_t mask = list.TableSize() - 1;
   std::vector<std::vector<int>> buckets(list.TableSize());
   for (int i = 0; i < list.Count(); ++i)
-    if (list.Item(i)->HasName()) buckets[list.Item(i)->NameHash() & mask].push_back(i);
+    if (list.Item(i)->HasName()) buckets[list.Bucket(list.Item(i)->NameHash())].push_back(i);
   double visited = 0;
   for (const std::string& name : names) {
     const TIniItem* found = list.FindKey(name);
-    for (int index : buckets[found->NameHash() & mask]) visited += index >= found->Index();
+    for (int index : buckets[list.Bucket(found->NameHash())]) visited += index >= found->Index();
   }
   return visited / static_cast<double>(names.size());
 }

@@ -72,24 +72,26 @@ void TIniList::BuildTable() {
   size_t buckets = kInitialBuckets;
   while (buckets < static_cast<size_t>(namedCount_)) buckets *= 2;
   table_.assign(buckets, nullptr);
+  tableShift_ = 32;
+  for (size_t n = buckets; n > 1; n >>= 1) --tableShift_;
   // Ascending order with push-front leaves every chain in descending item index.
   for (TIniItem* item : items_) {
     if (!item->HasName()) continue;
-    TIniItem*& head = table_[item->hash_ & (buckets - 1)];
+    TIniItem*& head = table_[Bucket(item->hash_)];
     item->next_ = head;
     head = item;
   }
 }
 
 void TIniList::LinkIntoTable(TIniItem* item) {
-  TIniItem** link = &table_[item->hash_ & (table_.size() - 1)];
+  TIniItem** link = &table_[Bucket(item->hash_)];
   while (*link && (*link)->index_ > item->index_) link = &(*link)->next_;
   item->next_ = *link;
   *link = item;
 }
 
 void TIniList::UnlinkFromTable(TIniItem* item) {
-  TIniItem** link = &table_[item->hash_ & (table_.size() - 1)];
+  TIniItem** link = &table_[Bucket(item->hash_)];
   while (*link && *link != item) link = &(*link)->next_;
   if (*link) *link = item->next_;
   item->next_ = nullptr;
@@ -119,7 +121,7 @@ void TIniList::AppendNew(TIniItem* item, TIniItemKind kind) {
       if (static_cast<size_t>(namedCount_) > table_.size()) {
         BuildTable();
       } else {
-        TIniItem*& head = table_[item->hash_ & (table_.size() - 1)];
+        TIniItem*& head = table_[Bucket(item->hash_)];
         item->next_ = head;
         head = item;
       }
@@ -298,7 +300,7 @@ TIniObject* TIniList::AddObject(std::string_view name, std::string_view type) {
 template <class Match>
 const TIniItem* TIniList::FindMatch(uint32_t hash, Match&& match) const {
   if (!table_.empty()) {
-    for (const TIniItem* p = table_[hash & (table_.size() - 1)]; p; p = p->next_)
+    for (const TIniItem* p = table_[Bucket(hash)]; p; p = p->next_)
       if (p->hash_ == hash && match(p)) return p;
     return nullptr;
   }

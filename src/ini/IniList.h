@@ -102,6 +102,10 @@ class TIniList : public TIniItem {
   bool HasTable() const { return !table_.empty(); }
   // Buckets in the name table; 0 when it is not built.
   size_t TableSize() const { return table_.size(); }
+  // The bucket of a name hash while the table is built. The hash's low bits cluster for
+  // names that differ only in a numeric suffix ("Key0".."Key999"), so the bucket comes from
+  // the high bits of a multiplicative mix.
+  size_t Bucket(uint32_t hash) const { return (hash * 0x9E3779B9u) >> tableShift_; }
 
   void Write(TTextSaver& saver, int indent) const override;
   bool IsAncestorOf(const TIniList* list) const override;
@@ -133,6 +137,7 @@ class TIniList : public TIniItem {
 
   std::vector<TIniItem*> items_;  // one reference each
   std::vector<TIniItem*> table_;  // bucket heads, length a power of two; empty = not built
+  unsigned tableShift_ = 32;      // 32 - log2(table length)
   int namedCount_ = 0;
   int insertPoint_ = 0;
   std::vector<TIniObject*> objects_;  // child objects in item order
