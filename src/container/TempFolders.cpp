@@ -3,17 +3,18 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <random>
 #include <vector>
 
 #include "container/PathModifiers.h"
 #include "foundation/Assert.h"
 #include "foundation/Log.h"
-#include "foundation/Random.h"
 
 namespace dax::container {
 namespace {
@@ -21,13 +22,27 @@ constexpr char kLockSuffix[] = ".lock";
 constexpr int kMaxRemoveDepth = 256;
 constexpr int kMaxNameTries = 100;
 
+// From the system's entropy, not the show's random service: making a folder must not move a
+// seeded show's sequence, and every run needs names of its own.
+void FillRandom(uint8_t* b, size_t n) {
+  size_t got = 0;
+  while (got < n) {
+    ssize_t r = ::getrandom(b + got, n - got, 0);
+    if (r > 0) {
+      got += static_cast<size_t>(r);
+    } else if (r < 0 && errno != EINTR) {
+      break;
+    }
+  }
+  if (got == n) return;
+  std::random_device device;
+  for (size_t i = got; i < n; ++i) b[i] = static_cast<uint8_t>(device());
+}
+
 std::string NewGuidText() {
   static constexpr char kHex[] = "0123456789ABCDEF";
   uint8_t b[16];
-  for (int i = 0; i < 16; i += 4) {
-    uint32_t r = Random().NextU32();
-    for (int k = 0; k < 4; ++k) b[i + k] = static_cast<uint8_t>(r >> (8 * k));
-  }
+  FillRandom(b, sizeof b);
   b[6] = static_cast<uint8_t>((b[6] & 0x0F) | 0x40);
   b[8] = static_cast<uint8_t>((b[8] & 0x3F) | 0x80);
   std::string out;

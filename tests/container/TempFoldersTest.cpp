@@ -8,6 +8,7 @@
 
 #include "container/TempFolders.h"
 #include "foundation/Assert.h"
+#include "foundation/Random.h"
 #include "support/TempDir.h"
 
 namespace dax::container {
@@ -44,6 +45,24 @@ TEST(TempFoldersTest, RootIsPrivateAndFoldersGoAtExit) {
   }
   EXPECT_FALSE(fs::exists(folder));
   EXPECT_TRUE(fs::is_empty(system.Path() + "/KORVEX_TEMP_ROOT"));
+}
+
+TEST(TempFoldersTest, FolderNamesLeaveTheShowsRandomSequenceAlone) {
+  TTempDir system;
+  TTempFolderManager manager(system.Path(), 0);
+  manager.TempRoot();
+  Random().Seed(42);
+  const uint32_t expected = Random().NextU32();
+  Random().Seed(42);
+  std::string first = manager.NewTempFolder(false);
+  std::string second = manager.NewTempFolder(false);
+  EXPECT_EQ(Random().NextU32(), expected);
+  EXPECT_NE(first, second);
+  // "[" + GUID text (version 4) + "]"
+  std::string name = fs::path(first).filename();
+  ASSERT_EQ(name.size(), 38u);
+  EXPECT_EQ(name[15], '4');
+  for (size_t i : {9u, 14u, 19u, 24u}) EXPECT_EQ(name[i], '-') << i;
 }
 
 TEST(TempFoldersTest, APlantedRootIsRefused) {
