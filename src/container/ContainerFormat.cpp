@@ -9,6 +9,7 @@
 #include "container/InflateStream.h"
 #include "foundation/Numbers.h"
 #include "foundation/Strings.h"
+#include "ini/IniFile.h"
 
 namespace dax::container {
 namespace {
@@ -185,6 +186,13 @@ std::string TContainerWriter::NameProblem(const std::string& name) {
   if (blank(encoded.front()) || blank(encoded.back()))
     return "entry name begins or ends with a blank: \"" + name + "\"";
   if (SameText(encoded, kProtectionSection)) return "reserved entry name: \"" + name + "\"";
+  // The directory is read as UTF-8: other bytes would come back as U+FFFD.
+  if (ini::SanitizeUtf8(encoded) != encoded)
+    return "entry name is not UTF-8 text: \"" + name + "\"";
+  // "<", ">" and "#0A"-like text read back as other characters: such an entry would list and
+  // extract under a name that is not its own.
+  if (DecodeEntryName(encoded) != name)
+    return "entry name does not survive the directory's encoding: \"" + name + "\"";
   return {};
 }
 

@@ -56,7 +56,8 @@ class TContainerWriter {
  public:
   TContainerWriter(TStream& out, bool appended);
 
-  // std::invalid_argument for an empty, blank-edged, reserved or repeated name.
+  // std::invalid_argument for an empty, blank-edged, reserved or repeated name, one that is
+  // not UTF-8, or one whose encoded form decodes to another name.
   void AddEntry(const std::string& name, TStream& data, TPackMethod method);
   void Finish(bool allowModify, const std::string& version);
   // zlib level for deflated entries (default: zlib's default).

@@ -1,5 +1,7 @@
 #include "container/DaxUnpack.h"
 
+#include <sys/stat.h>
+
 #include <exception>
 
 #include "container/CryptStream.h"
@@ -13,8 +15,13 @@
 namespace dax::container {
 namespace {
 std::unique_ptr<TStream> OpenForReading(const std::string& fileName) {
+  // Opening a FIFO would wait for a writer, and a device or folder holds no show.
+  struct stat st;
+  if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
   try {
-    return std::make_unique<TFileStream>(fileName, TFileMode::Read);
+    auto file = std::make_unique<TFileStream>(fileName, TFileMode::Read);
+    if (::fstat(file->Handle(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    return file;
   } catch (const std::exception&) {
     return nullptr;
   }

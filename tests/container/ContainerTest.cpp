@@ -1,13 +1,21 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 
 #include "ContainerFixture.h"
 #include "container/ContainerFormat.h"
 #include "container/DaxUnpack.h"
 #include "container/InflateStream.h"
+#include "support/TempDir.h"
 
 namespace dax::container {
 namespace {
 using namespace dax::container::test;
+using dax::test::TTempDir;
 
 TEST(EntryNameTest, EncodingTable) {
   struct Case {
@@ -60,6 +68,50 @@ TEST(ContainerReaderTest, EveryMethodReadsBackAndEncodedNamesAreFound) {
     EXPECT_FALSE(unpack->OpenEntry("missing"));
     EXPECT_FALSE(unpack->OpenEntry(""));
     EXPECT_FALSE(unpack->OpenEntry(kProtectionSection));
+  }
+}
+
+TEST(ContainerReaderTest, XorEntryReadFromPositionFiveUsesTheKeyFromItsSixthCharacter) {
+  // Enciphered here byte by byte from the key text, not by the writer's code.
+  const std::string key = "7E31C0A94B2D58F6A0C3B19E4D7285F0";
+  const std::string plain = "The quick brown fox jumps over the lazy dog, twice over.";
+  std::string cipher = plain;
+  for (size_t i = 0; i < cipher.size(); ++i) cipher[i] ^= key[i % key.size()];
+  const std::string lead = "LEAD";  // the entry does not start at the file's start
+  auto unpack = OpenBytes(HandContainer(
+      lead + cipher, "[x]\r\n_ps=4\r\n_sz=" + std::to_string(cipher.size()) + "\r\n_pm=2\r\n"));
+  ASSERT_TRUE(unpack->Usable());
+  auto whole = unpack->OpenEntry("x");
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(ReadAll(*whole), plain);
+  auto s = unpack->OpenEntry("X");
+  ASSERT_TRUE(s);
+  s->SetPosition(5);
+  std::string bytewise;
+  char c;
+  while (s->Read(&c, 1) == 1) bytewise += c;
+  EXPECT_EQ(bytewise, plain.substr(5));
+}
+
+TEST(ContainerReaderTest, AShowPathThatIsNoRegularFileFailsAtOnce) {
+  TTempDir dir;
+  const std::string fifo = dir.File("show.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, dir.Path()}) {
+    SCOPED_TRACE(path);
+    auto opened = std::async(std::launch::async, [&] {
+      TDaxUnpack unpack(path);
+      return unpack.Usable() ? std::string("usable") : unpack.ErrorText();
+    });
+    if (opened.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      // Let the blocked open go, so that the test ends.
+      int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      opened.wait();
+      if (fd >= 0) ::close(fd);
+      ADD_FAILURE() << "the open blocked";
+      continue;
+    }
+    EXPECT_EQ(opened.get(), kErrorFileNotFound);
   }
 }
 
@@ -198,7 +250,9 @@ TEST(ContainerWriterTest, RefusesNamesTheDirectoryCannotHold) {
   TContainerWriter writer(out, false);
   TMemoryStream data(std::string("x"));
   writer.AddEntry("Pics\\A.jpg", data, TPackMethod::Stored);
-  for (const char* name : {"pics\\a.JPG", "", " lead", "trail ", "$Protection$"}) {
+  // "<", ">" and "#0A" would read back as "[", "]" and a line feed.
+  for (const char* name : {"pics\\a.JPG", "", " lead", "trail ", "$Protection$", "a<b", "x>",
+                           "c#0Ad", "#1F", "caf\xE9.jpg"}) {
     SCOPED_TRACE(name);
     TMemoryStream d(std::string("y"));
     EXPECT_THROW(writer.AddEntry(name, d, TPackMethod::Stored), std::invalid_argument);
