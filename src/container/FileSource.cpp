@@ -24,9 +24,9 @@ void TCallbackHandle::Dispose() {
 TFileSource::TFileSource() : number_(++gSourceCounter) {}
 
 std::unique_ptr<TStream> TFileSource::OpenRawStream(const std::string& name) {
-  std::lock_guard lock(openLock_);
+  std::unique_lock lock(openLock_);
   try {
-    return DoOpenRawStream(name);
+    return DoOpenRawStream(name, lock);
   } catch (const std::exception&) {
     return nullptr;
   }
@@ -101,7 +101,8 @@ std::unique_ptr<TStream> OpenDiskName(const std::string& name, const std::string
   }
 }
 
-std::unique_ptr<TStream> TRealFileSource::DoOpenRawStream(const std::string& name) {
+std::unique_ptr<TStream> TRealFileSource::DoOpenRawStream(const std::string& name,
+                                                          std::unique_lock<std::mutex>&) {
   return OpenDiskName(name, rootFolder_);
 }
 

@@ -46,7 +46,8 @@ class TFileSource : public TRefObject {
  public:
   TFileSource();
 
-  // The raw stream of a name, or null. Serialised by the source's lock; never throws.
+  // The raw stream of a name, or null. Serialised by the source's lock (a source may release
+  // it for work that needs none); never throws.
   std::unique_ptr<TStream> OpenRawStream(const std::string& name);
 
   // Unique in the process; the decoded-image cache keys on it.
@@ -61,7 +62,9 @@ class TFileSource : public TRefObject {
   void SetOrientationProvider(TOrientationProvider provider);
 
  protected:
-  virtual std::unique_ptr<TStream> DoOpenRawStream(const std::string& name) = 0;
+  // Called holding openLock, which the override may unlock.
+  virtual std::unique_ptr<TStream> DoOpenRawStream(const std::string& name,
+                                                   std::unique_lock<std::mutex>& openLock) = 0;
 
  private:
   friend class TCallbackHandle;
@@ -99,7 +102,8 @@ class TRealFileSource : public TFileSource {
   const std::string& RootFolder() const { return rootFolder_; }
 
  protected:
-  std::unique_ptr<TStream> DoOpenRawStream(const std::string& name) override;
+  std::unique_ptr<TStream> DoOpenRawStream(const std::string& name,
+                                           std::unique_lock<std::mutex>& openLock) override;
 
  private:
   std::string rootFolder_;

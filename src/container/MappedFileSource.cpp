@@ -5,6 +5,7 @@
 #include "foundation/Log.h"
 #include "foundation/Numbers.h"
 #include "foundation/Strings.h"
+#include "ini/IniParser.h"
 
 namespace dax::container {
 namespace {
@@ -12,13 +13,37 @@ std::string_view Unquote(std::string_view s) {
   if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
   return s;
 }
-
-// The line as it was written: key lines come back as name=value.
-std::string LineText(const ini::TIniItem& item) {
-  if (item.HasName()) return item.Name() + "=" + item.Value();
-  return item.Value();
-}
 }  // namespace
+
+std::vector<std::string> FileMapLines(std::string_view documentBytes) {
+  std::vector<std::string> lines;
+  const std::string text = ini::DecodeIniBytes(documentBytes);
+  ini::TIniParserParams p(text);
+  bool inMap = false;
+  int objectDepth = 0;  // lines inside an object block are not the section's own
+  while (!p.AtEnd()) {
+    switch (ini::ReadIniLine(p)) {
+      case ini::TIniLineKind::Section:
+        inMap = ini::SameIniName(p.Name(), kFileMapSection);
+        objectDepth = 0;
+        break;
+      case ini::TIniLineKind::Object:
+        if (inMap) ++objectDepth;
+        break;
+      case ini::TIniLineKind::End:
+        if (inMap && objectDepth > 0) --objectDepth;
+        break;
+      case ini::TIniLineKind::Key:
+        if (inMap && objectDepth == 0)
+          lines.emplace_back(text, p.nameStart, p.valueStart + p.valueLength - p.nameStart);
+        break;
+      case ini::TIniLineKind::Text:
+        if (inMap && objectDepth == 0 && p.valueLength > 0) lines.emplace_back(p.Value());
+        break;
+    }
+  }
+  return lines;
+}
 
 std::optional<std::pair<std::string, std::string>> SplitFileMapLine(std::string_view line) {
   line = TrimBlanks(line);
@@ -57,12 +82,9 @@ void TMappedFileSource::AddRotationLine(std::string_view line) {
   rotation_->FindOrAdd(FoldUtf8(name)) = static_cast<int>(*n);
 }
 
-void TMappedFileSource::LoadMaps(const ini::TIniFile& document) {
-  if (const ini::TIniSection* map = document.FindSection(kFileMapSection)) {
-    for (int i = 0; i < map->Count(); ++i) {
-      const ini::TIniItem* item = map->Item(i);
-      if (item->Kind() == ini::TIniItemKind::Item) AddFileMapLine(LineText(*item));
-    }
+void TMappedFileSource::LoadMaps(const ini::TIniFile& document, std::string_view documentBytes) {
+  if (document.FindSection(kFileMapSection)) {
+    for (const std::string& line : FileMapLines(documentBytes)) AddFileMapLine(line);
   }
   if (const ini::TIniSection* rotation = document.FindSection(kRotationStateSection)) {
     for (int i = 0; i < rotation->Count(); ++i) {
@@ -91,12 +113,13 @@ int TMappedFileSource::RotationOf(const std::string& name) const {
   return n ? *n : 1;
 }
 
-std::unique_ptr<TStream> TMappedFileSource::DoOpenRawStream(const std::string& name) {
+std::unique_ptr<TStream> TMappedFileSource::DoOpenRawStream(
+    const std::string& name, std::unique_lock<std::mutex>& openLock) {
   std::string current = name;
   std::set<std::string> seen;
   for (int depth = 0;; ++depth) {
     std::optional<std::string> target = MappedName(current);
-    if (!target) return OpenUnmapped(current);
+    if (!target) return OpenUnmapped(current, openLock);
     if (depth >= kMaxFileMapDepth || !seen.insert(FoldUtf8(current)).second) {
       TLogLine("FileMap loop at: ").Add(name);
       return nullptr;
@@ -105,14 +128,17 @@ std::unique_ptr<TStream> TMappedFileSource::DoOpenRawStream(const std::string& n
   }
 }
 
-std::unique_ptr<TStream> TMappedFileSource::OpenUnmapped(const std::string& name) {
+std::unique_ptr<TStream> TMappedFileSource::OpenUnmapped(const std::string& name,
+                                                         std::unique_lock<std::mutex>&) {
   return OpenDiskName(name, rootFolder_);
 }
 
 TPackedFileSource::TPackedFileSource(std::shared_ptr<TDaxUnpack> unpack)
     : unpack_(std::move(unpack)) {}
 
-std::unique_ptr<TStream> TPackedFileSource::OpenUnmapped(const std::string& name) {
+std::unique_ptr<TStream> TPackedFileSource::OpenUnmapped(const std::string& name,
+                                                         std::unique_lock<std::mutex>& openLock) {
+  openLock.unlock();
   return unpack_->OpenEntry(name);
 }
 

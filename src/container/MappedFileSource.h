@@ -26,6 +26,11 @@ inline constexpr int kMaxFileMapDepth = 16;
 // Nothing when there is no such "=" or a side is empty.
 std::optional<std::pair<std::string, std::string>> SplitFileMapLine(std::string_view line);
 
+// The lines of the document's "FileMap" sections as written, from the document's bytes (any
+// encoding the INI reader takes). A parsed key line has lost the blanks around its first "=",
+// which may lie inside a quoted name.
+std::vector<std::string> FileMapLines(std::string_view documentBytes);
+
 struct TMappingStr {
   std::string target;
 };
@@ -35,9 +40,9 @@ class TMappedFileSource : public TFileSource {
   // Relative disk names count from rootFolder (the project's folder).
   explicit TMappedFileSource(std::string rootFolder = {});
 
-  // Reads the sections "FileMap" and "RotationState" of the show document. Call before the
-  // source is shared.
-  void LoadMaps(const ini::TIniFile& document);
+  // Reads the sections "FileMap" (from documentBytes, the document as stored: FileMapLines)
+  // and "RotationState" of the show document. Call before the source is shared.
+  void LoadMaps(const ini::TIniFile& document, std::string_view documentBytes);
   // One line of "FileMap" (SplitFileMapLine); the left side maps to the right.
   void AddFileMapLine(std::string_view line);
   // One comment line of "RotationState": ;"name"=n with n one of 1, 3, 6, 8.
@@ -51,9 +56,11 @@ class TMappedFileSource : public TFileSource {
   const std::string& RootFolder() const { return rootFolder_; }
 
  protected:
-  std::unique_ptr<TStream> DoOpenRawStream(const std::string& name) final;
+  std::unique_ptr<TStream> DoOpenRawStream(const std::string& name,
+                                           std::unique_lock<std::mutex>& openLock) final;
   // Opening after the map: the disk variant handles "|" and the path modifiers.
-  virtual std::unique_ptr<TStream> OpenUnmapped(const std::string& name);
+  virtual std::unique_ptr<TStream> OpenUnmapped(const std::string& name,
+                                                std::unique_lock<std::mutex>& openLock);
 
  private:
   std::string rootFolder_;
@@ -68,7 +75,10 @@ class TPackedFileSource : public TMappedFileSource {
   TDaxUnpack& Unpack() const { return *unpack_; }
 
  protected:
-  std::unique_ptr<TStream> OpenUnmapped(const std::string& name) override;
+  // Without the source's lock: a whole deflated entry is inflated here, and the reader opens
+  // entries from several threads at once.
+  std::unique_ptr<TStream> OpenUnmapped(const std::string& name,
+                                        std::unique_lock<std::mutex>& openLock) override;
 
  private:
   std::shared_ptr<TDaxUnpack> unpack_;

@@ -43,10 +43,33 @@ void ColorSetUp(TDaxShowLocator& locator) {
   }
 }
 
-// The project's "PathModifiers" section, when it has one, replaces the active list.
+// The rest of the stream, as the INI reader takes it: false when it cannot be read, is too
+// large or is cut short.
+bool ReadDocumentBytes(TStream& stream, std::string& bytes) {
+  try {
+    int64_t size = stream.Size() - stream.Position();
+    if (size < 0 || size >= ini::TIniFile::kMaxStreamSize) return false;
+    bytes.resize(static_cast<size_t>(size));
+    size_t got = 0;
+    while (got < bytes.size()) {
+      size_t n = stream.Read(bytes.data() + got, bytes.size() - got);
+      if (n == 0) return false;
+      got += n;
+    }
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
+// The project's "PathModifiers" section replaces the active list; without one the defaults
+// come back, so that an earlier project's list never applies to this show.
 void InstallProjectModifiers(const ini::TIniFile& document) {
   const ini::TIniSection* section = document.FindSection(kPathModifiersSection);
-  if (!section) return;
+  if (!section) {
+    InstallDefaultPathModifiers();
+    return;
+  }
   // Bounded by the lines the section really holds.
   int count = std::clamp(section->ReadInteger("Count", 0), 0, section->Count());
   TPathModifiersList list;
@@ -84,17 +107,19 @@ TReplacePair ReplacePair() {
 TDaxShowLocator::TDaxShowLocator(TRef<TFileAccessor> accessor, const std::string& documentEntry,
                                  bool packed)
     : accessor_(std::move(accessor)), documentEntry_(documentEntry), packed_(packed) {
+  // The bytes are kept for the name map, whose lines are read as written.
+  std::string bytes;
   if (std::unique_ptr<TStream> stream = accessor_->OpenStream(documentEntry)) {
-    auto document = MakeRef<ini::TIniFile>();
-    try {
-      if (document->LoadFromStream(*stream)) document_ = document;
-    } catch (const std::exception&) {
+    if (ReadDocumentBytes(*stream, bytes)) {
+      auto document = MakeRef<ini::TIniFile>();
+      document->LoadFromBytes(bytes);
+      document_ = document;
     }
   }
   if (!document_) return;
   version_ = document_->ReadString(kMainSection, "DaxVersion", "");
   if (auto* mapped = dynamic_cast<TMappedFileSource*>(&accessor_->Source()))
-    mapped->LoadMaps(*document_);
+    mapped->LoadMaps(*document_, bytes);
 }
 
 TDaxShowLocator::~TDaxShowLocator() {
@@ -135,6 +160,8 @@ TOpenShowResult OpenPackedShow(const std::string& fileName) {
     result.errorText = kErrorOpenError;
     return result;
   }
+  // A packed show brings no modifier list of its own: an earlier project's must not apply.
+  InstallDefaultPathModifiers();
   ColorSetUp(*locator);
   result.locator = std::move(locator);
   return result;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <set>
 
+#include "container/InflateStream.h"
 #include "container/MappedFileSource.h"
 #include "container/ShowPath.h"
 #include "foundation/Exceptions.h"
@@ -52,6 +53,19 @@ class TFdStream : public TStream {
   int fd_;
 };
 
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  try {
+    TFileStream file(path, TFileMode::Read);
+    int64_t size = file.Size();
+    if (size < 0 || size >= ini::TIniFile::kMaxStreamSize) return false;
+    bytes.resize(static_cast<size_t>(size));
+    file.ReadBuffer(bytes.data(), bytes.size());
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 void CollectValues(const ini::TIniList& list, std::vector<std::string>& values) {
   for (int i = 0; i < list.Count(); ++i) {
     const ini::TIniItem* item = list.Item(i);
@@ -64,32 +78,37 @@ void CollectValues(const ini::TIniList& list, std::vector<std::string>& values) 
 }
 
 std::optional<TPackInput> CollectFromProject(const std::string& projectPath, std::string& error) {
+  std::string bytes;
   auto document = MakeRef<ini::TIniFile>();
-  if (!document->LoadFromFile(projectPath)) {
+  if (!ReadWholeFile(projectPath, bytes)) {
     error = "Can`t Load .dax File\r\"" + projectPath + "\"";
     return std::nullopt;
   }
+  document->LoadFromBytes(bytes);
   TPackInput input;
   input.documentPath = projectPath;
   std::string folder = FolderOf(projectPath);
   std::vector<std::string> values;
   CollectValues(*document, values);
-  if (const ini::TIniSection* map = document->FindSection(kFileMapSection)) {
-    for (int i = 0; i < map->Count(); ++i) {
-      const ini::TIniItem* item = map->Item(i);
-      std::string line = item->HasName() ? item->Name() + "=" + item->Value() : item->Value();
+  if (document->FindSection(kFileMapSection)) {
+    for (const std::string& line : FileMapLines(bytes)) {
       if (auto pair = SplitFileMapLine(line)) values.push_back(pair->second);
     }
   }
   std::set<std::string> seen{FoldUtf8(kDocumentEntry)};
   std::error_code ec;
   fs::path projectCanonical = fs::weakly_canonical(projectPath, ec);
+  std::set<std::string> refused;
   for (const std::string& value : values) {
     for (std::string name : {value, value.substr(0, value.find('|'))}) {
-      if (name.empty() || name.size() > kMaxNameLength) continue;
+      if (name.empty() || name.size() > kMaxNameLength || refused.count(name)) continue;
       std::optional<std::string> path = ResolveShowFile(JoinPath(folder, ShowNameToPath(name)));
       if (!path || fs::weakly_canonical(*path, ec) == projectCanonical) continue;
-      if (!TContainerWriter::NameProblem(name).empty()) continue;
+      if (std::string problem = TContainerWriter::NameProblem(name); !problem.empty()) {
+        refused.insert(name);
+        input.warnings.push_back("skipped: " + problem);
+        continue;
+      }
       if (!seen.insert(FoldUtf8(EncodeEntryName(name))).second) continue;
       input.files.emplace_back(name, *path);
     }
@@ -184,11 +203,21 @@ std::optional<TPackInput> CollectPackInput(const std::string& source, std::strin
     return std::nullopt;
   }
   if (S_ISDIR(st.st_mode)) return CollectFromFolder(source, error);
+  if (!S_ISREG(st.st_mode)) {
+    // A FIFO or device would block the read or never end.
+    error = "Can`t Load .dax File\r\"" + source + "\"";
+    return std::nullopt;
+  }
   return CollectFromProject(source, error);
 }
 
+TPackMethod EntryPackMethod(TPackMethod requested, int64_t size) {
+  if (requested == TPackMethod::Deflate && size > InflatedEntryLimit()) return TPackMethod::Stored;
+  return requested;
+}
+
 std::string WritePackedShow(const TPackInput& input, const TPackOptions& options,
-                            const std::string& outPath) {
+                            const std::string& outPath, std::vector<std::string>* notes) {
   std::string tempPath = outPath + ".tmp" + std::to_string(::getpid());
   int fd = ::open(tempPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return "cannot create \"" + tempPath + "\": " + std::strerror(errno);
@@ -203,14 +232,16 @@ std::string WritePackedShow(const TPackInput& input, const TPackOptions& options
     document->LoadFromFile(input.documentPath);
     std::string version = document->ReadString("Main", "DaxVersion", "");
     TContainerWriter writer(out, !options.appendTo.empty());
-    {
-      TFileStream data(input.documentPath, TFileMode::Read);
-      writer.AddEntry(kDocumentEntry, data, options.method);
-    }
-    for (const auto& [name, path] : input.files) {
+    auto add = [&](const std::string& name, const std::string& path) {
       TFileStream data(path, TFileMode::Read);
-      writer.AddEntry(name, data, options.method);
-    }
+      TPackMethod method = EntryPackMethod(options.method, data.Size());
+      if (method != options.method && notes) {
+        notes->push_back("stored, too large to deflate: " + name);
+      }
+      writer.AddEntry(name, data, method);
+    };
+    add(kDocumentEntry, input.documentPath);
+    for (const auto& [name, path] : input.files) add(name, path);
     writer.Finish(options.allowModify, version.empty() ? kDefaultVersion : version);
     if (::fchmod(out.Fd(), options.appendTo.empty() ? 0644 : 0755) != 0) {
       error = std::string("cannot set the file mode: ") + std::strerror(errno);

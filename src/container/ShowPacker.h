@@ -30,10 +30,14 @@ struct TPackOptions {
 // or a folder with "Project.dax" and every regular file below it. Error text on failure.
 std::optional<TPackInput> CollectPackInput(const std::string& source, std::string& error);
 
+// The method an entry of `size` bytes is written with: the player refuses to inflate an entry
+// past InflatedEntryLimit(), so such an entry is stored instead of deflated.
+TPackMethod EntryPackMethod(TPackMethod requested, int64_t size);
+
 // Writes the packed show to outPath (through a temporary file, renamed at the end). Returns an
-// error text, empty on success.
+// error text, empty on success. Entries written otherwise than asked get a line in notes.
 std::string WritePackedShow(const TPackInput& input, const TPackOptions& options,
-                            const std::string& outPath);
+                            const std::string& outPath, std::vector<std::string>* notes = nullptr);
 
 // The relative disk path an entry name may be extracted to: "\" and "/" separate, absolute
 // prefixes, drive letters, "." and ".." are dropped, control characters become "_". Empty

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <latch>
 #include <thread>
 #include <vector>
@@ -54,6 +56,38 @@ TEST(ConcurrencyTest, EntriesReadInParallelAndPicturesDecodeOnce) {
   ClearImageDecoders();
   EXPECT_EQ(mismatches.load(), 0);
   EXPECT_EQ(gDecodes.load(), 1);
+}
+
+TEST(ConcurrencyTest, AnEntryBeingOpenedDoesNotHoldUpOtherOpensOnTheSource) {
+  const std::string bytes =
+      WriteContainer({{"big", SampleBytes(300000, 7), TPackMethod::Deflate}, {"small", "S"}});
+  // The container's own open is call 1, the slow entry's handle call 2: it waits until the
+  // other open on the same source is done (or gives up after a while).
+  std::atomic<int> calls{0};
+  std::latch slowStarted(1);
+  std::promise<void> otherDone;
+  std::shared_future<void> otherDoneFuture = otherDone.get_future().share();
+  std::atomic<bool> waitedInVain{false};
+  auto unpack = std::make_shared<TDaxUnpack>("memory", [&]() -> std::unique_ptr<TStream> {
+    if (++calls == 2) {
+      slowStarted.count_down();
+      if (otherDoneFuture.wait_for(std::chrono::seconds(5)) != std::future_status::ready)
+        waitedInVain = true;
+    }
+    return std::make_unique<TMemoryStream>(bytes);
+  });
+  auto accessor = MakeRef<TFileAccessor>(MakeRef<TPackedFileSource>(unpack));
+  std::thread slow([&] {
+    auto s = accessor->OpenStream("big");
+    EXPECT_TRUE(s);
+  });
+  slowStarted.wait();
+  auto s = accessor->OpenStream("small");
+  otherDone.set_value();
+  slow.join();
+  ASSERT_TRUE(s);
+  EXPECT_EQ(ReadAll(*s), "S");
+  EXPECT_FALSE(waitedInVain.load());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "ContainerFixture.h"
 #include "container/FileAccessor.h"
@@ -103,11 +104,66 @@ TEST_F(PathModifierTest, FolderMacros) {
     EXPECT_EQ(ExpandFolderMacros(c.in, true), c.out);
   }
   EXPECT_EQ(ExpandFolderMacros("a\\%TEMP%\\x", false), "a\\" + temp + "x");
+  SetProgramFolder("/opt/daxviewer/bin");
   TPathModifiersList list;
   AddPathModifier(list, "%Mine%", "..\\Shared\\Styles\\", false);
   ASSERT_EQ(list.Count(), 1u);
   EXPECT_EQ(list.Items()[0].name, "%mine%");
-  EXPECT_EQ(list.Items()[0].folder, NormalizePath(program_.Path() + "/../Shared/Styles") + "/");
+  EXPECT_EQ(list.Items()[0].folder, "/opt/daxviewer/Shared/Styles/");
+}
+
+// Sets or unsets one environment variable for a scope.
+class TEnvOverride {
+ public:
+  TEnvOverride(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~TEnvOverride() {
+    if (saved_) {
+      setenv(name_, saved_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
+TEST_F(PathModifierTest, FolderMacrosFollowTheXdgVariables) {
+  TEnvOverride home("HOME", "/home/tester");
+  struct Case {
+    const char* what;
+    const char* xdgConfig;  // null: unset
+    const char* xdgData;
+    const char* tmpDir;
+    std::string in, out;
+  } cases[] = {
+      {"config set", "/cfg/home", nullptr, nullptr, "%APPDATA%\\a.ini", "/cfg/home/a.ini"},
+      {"config unset", nullptr, nullptr, nullptr, "%appdata%\\a.ini", "/home/tester/.config/a.ini"},
+      {"config relative", "rel/cfg", nullptr, nullptr, "%APPDATA%\\a.ini",
+       "/home/tester/.config/a.ini"},
+      {"data unset", nullptr, nullptr, nullptr, "%LOCALAPPDATA%\\Korvex",
+       "/home/tester/.local/share/Korvex"},
+      {"data relative", nullptr, "share", nullptr, "%LOCALAPPDATA%\\Korvex",
+       "/home/tester/.local/share/Korvex"},
+      {"temp unset", nullptr, nullptr, nullptr, "%TEMP%\\x", "/tmp/x"},
+      {"temp relative", nullptr, nullptr, "tmp", "%TEMP%\\x", "/tmp/x"},
+      {"temp missing", nullptr, nullptr, "/nonexistent/tmp", "%TEMP%\\x", "/tmp/x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TEnvOverride config("XDG_CONFIG_HOME", c.xdgConfig);
+    TEnvOverride data("XDG_DATA_HOME", c.xdgData);
+    TEnvOverride tmp("TMPDIR", c.tmpDir);
+    EXPECT_EQ(ExpandFolderMacros(c.in, true), c.out);
+  }
 }
 
 class ImageCacheTest : public ::testing::Test {
@@ -191,11 +247,12 @@ TEST(MappedSourceTest, FileMapAndRotationState) {
   TTempDir dir;
   MakeFile(dir.File("real.jpg"), "REAL");
   MakeFile(dir.File("pack.gfx"), "GFX");
-  auto document = MakeRef<ini::TIniFile>();
-  document->LoadFromText(
+  const std::string text =
       "[FileMap]\r\n"
       "ALIAS.JPG=real.jpg\r\n"
       ";\"quoted = name.jpg\"=\"real.jpg\"\r\n"
+      // A key line whose first "=" lies inside the quotes keeps the blanks around it.
+      "\"key = blanks.jpg\" = \"real.jpg\"\r\n"
       "loop1=loop2\r\nloop2=loop1\r\n"
       "self=self\r\n"
       "=nothing\r\n"
@@ -203,17 +260,20 @@ TEST(MappedSourceTest, FileMapAndRotationState) {
       ";\"Photo1.jpg\"=6\r\n"
       ";\"Photo2.jpg\"=3\r\n"
       ";\"Photo3.jpg\"=5\r\n"
-      ";\"\"=8\r\n");
+      ";\"\"=8\r\n";
+  auto document = MakeRef<ini::TIniFile>();
+  document->LoadFromText(text);
   auto source = MakeRef<TMappedFileSource>(dir.Path());
-  source->LoadMaps(*document);
+  source->LoadMaps(*document, text);
   auto accessor = MakeRef<TFileAccessor>(source);
-  for (const char* name : {"alias.jpg", "Alias.JPG", "quoted = name.jpg", "real.jpg"}) {
+  for (const char* name :
+       {"alias.jpg", "Alias.JPG", "quoted = name.jpg", "KEY = BLANKS.JPG", "real.jpg"}) {
     SCOPED_TRACE(name);
     auto s = accessor->OpenStream(name);
     ASSERT_TRUE(s);
     EXPECT_EQ(ReadAll(*s), "REAL");
   }
-  for (const char* name : {"loop1", "self", "missing.jpg"}) {
+  for (const char* name : {"key=blanks.jpg", "loop1", "self", "missing.jpg"}) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(accessor->OpenStream(name));
   }
@@ -231,6 +291,30 @@ TEST(MappedSourceTest, FileMapAndRotationState) {
   EXPECT_FALSE(OrientationSwapsSize(3));
 }
 
+TEST(MappedSourceTest, AChainLongerThanTheBoundOpensNothing) {
+  TTempDir dir;
+  MakeFile(dir.File("end.jpg"), "END");
+  // "ok" reaches end.jpg in exactly kMaxFileMapDepth steps, "long" in one more; no cycle.
+  std::string text = "[FileMap]\r\n";
+  for (const std::string prefix : {"ok", "long"}) {
+    int steps = prefix == "ok" ? kMaxFileMapDepth : kMaxFileMapDepth + 1;
+    for (int i = 0; i < steps; ++i) {
+      std::string target = i + 1 == steps ? "end.jpg" : prefix + std::to_string(i + 1);
+      text += prefix + std::to_string(i) + "=" + target + "\r\n";
+    }
+  }
+  auto document = MakeRef<ini::TIniFile>();
+  document->LoadFromText(text);
+  auto source = MakeRef<TMappedFileSource>(dir.Path());
+  source->LoadMaps(*document, text);
+  auto accessor = MakeRef<TFileAccessor>(source);
+  auto ok = accessor->OpenStream("ok0");
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(ReadAll(*ok), "END");
+  EXPECT_FALSE(accessor->OpenStream("long0"));
+  EXPECT_TRUE(accessor->OpenStream("long1"));  // one step shorter
+}
+
 TEST(MappedSourceTest, PackedEntriesGoThroughTheMapToo) {
   TTempDir dir;
   WriteFileBytes(dir.File("s.dxshow"), WriteContainer({{"second.jpg", "SECOND", TPackMethod::Xor},
@@ -238,8 +322,9 @@ TEST(MappedSourceTest, PackedEntriesGoThroughTheMapToo) {
   auto unpack = std::make_shared<TDaxUnpack>(dir.File("s.dxshow"));
   auto source = MakeRef<TPackedFileSource>(unpack);
   auto document = MakeRef<ini::TIniFile>();
-  document->LoadFromText("[FileMap]\r\nFIRST.JPG=second.jpg\r\n");
-  source->LoadMaps(*document);
+  const std::string text = "[FileMap]\r\nFIRST.JPG=second.jpg\r\n";
+  document->LoadFromText(text);
+  source->LoadMaps(*document, text);
   auto accessor = MakeRef<TFileAccessor>(source);
   auto s = accessor->OpenStream("first.jpg");
   ASSERT_TRUE(s);

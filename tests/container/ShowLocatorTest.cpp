@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "ContainerFixture.h"
+#include "container/InflateStream.h"
 #include "container/MappedFileSource.h"
 #include "container/PathModifiers.h"
 #include "container/ShowLocator.h"
@@ -72,6 +73,64 @@ TEST(ShowPackerTest, PackListCatGiveIdenticalBytesForEveryMethod) {
       auto s = unpack.OpenEntry(e.name);
       ASSERT_TRUE(s);
       EXPECT_EQ(ReadAll(*s), ReadFileBytes(disk));
+    }
+  }
+}
+
+TEST(ShowPackerTest, EntriesPastTheInflateCapAreStored) {
+  constexpr int64_t kCap = 4096;
+  TTempDir dir, out;
+  MakeFile(dir.File("Project.dax"), "[Main]\r\n");
+  const std::string big = SampleBytes(kCap + 1, 3), fits = SampleBytes(kCap, 4);
+  MakeFile(dir.File("big.bin"), big);
+  MakeFile(dir.File("fits.bin"), fits);
+  const int64_t saved = InflatedEntryLimit();
+  SetInflatedEntryLimit(kCap);
+  std::string error;
+  auto input = CollectPackInput(dir.Path(), error);
+  ASSERT_TRUE(input) << error;
+  TPackOptions options;
+  options.method = TPackMethod::Deflate;
+  std::vector<std::string> notes;
+  std::string written = WritePackedShow(*input, options, out.File("s.dxshow"), &notes);
+  EXPECT_EQ(notes, std::vector<std::string>{"stored, too large to deflate: big.bin"});
+  EXPECT_EQ(EntryPackMethod(TPackMethod::Xor, kCap * 2), TPackMethod::Xor);
+  // Read back under the same cap, as the player would.
+  TDaxUnpack unpack(out.File("s.dxshow"));
+  std::optional<TEntryInfo> bigInfo = unpack.FindEntry("big.bin");
+  std::optional<TEntryInfo> fitsInfo = unpack.FindEntry("fits.bin");
+  auto bigStream = unpack.OpenEntry("big.bin");
+  auto fitsStream = unpack.OpenEntry("fits.bin");
+  SetInflatedEntryLimit(saved);
+  ASSERT_EQ(written, "");
+  ASSERT_TRUE(bigInfo && fitsInfo);
+  EXPECT_EQ(bigInfo->method, TPackMethod::Stored);
+  EXPECT_EQ(fitsInfo->method, TPackMethod::Deflate);
+  ASSERT_TRUE(bigStream && fitsStream);
+  EXPECT_EQ(ReadAll(*bigStream), big);
+  EXPECT_EQ(ReadAll(*fitsStream), fits);
+}
+
+TEST(ShowPackerTest, NamesThatReadBackDifferentlyAreSkippedWithAWarning) {
+  TTempDir dir;
+  MakeFile(dir.File("Project.dax"),
+           "[Main]\r\n[Slide1]\r\nPicture=pics\\a<b.txt\r\nOther=pics\\ok#41.txt\r\n");
+  MakeFile(dir.File("pics/a<b.txt"), "1");
+  MakeFile(dir.File("pics/c#0Ad.txt"), "2");
+  MakeFile(dir.File("pics/ok#41.txt"), "3");  // "#41" is no encoded character
+  for (bool fromFolder : {true, false}) {
+    SCOPED_TRACE(fromFolder);
+    std::string error;
+    auto input = CollectPackInput(fromFolder ? dir.Path() : dir.File("Project.dax"), error);
+    ASSERT_TRUE(input) << error;
+    std::vector<std::string> names;
+    for (auto& [name, path] : input->files) names.push_back(name);
+    EXPECT_EQ(names, std::vector<std::string>{"pics\\ok#41.txt"});
+    std::string warnings;
+    for (const std::string& w : input->warnings) warnings += w + "\n";
+    EXPECT_NE(warnings.find("pics\\a<b.txt"), std::string::npos) << warnings;
+    if (fromFolder) {
+      EXPECT_NE(warnings.find("pics\\c#0Ad.txt"), std::string::npos) << warnings;
     }
   }
 }
@@ -252,6 +311,41 @@ TEST(ShowLocatorTest, ProjectFileOnDisk) {
   auto withExe = OpenProjectFile(dir.File("Exe.dax"));
   ASSERT_TRUE(withExe);
   EXPECT_EQ(withExe->Accessor().BaseFolder(), dir.Path() + "/build/out/");
+}
+
+std::vector<std::string> ModifierNames() {
+  std::vector<std::string> names;
+  TPathModifiersList active = ActivePathModifiers();
+  for (const TPathModifierItem& item : active.Items()) names.push_back(item.name);
+  return names;
+}
+
+TEST(ShowLocatorTest, AProjectsModifiersDoNotOutliveIt) {
+  TTempDir dir;
+  MakeFile(dir.File("Styles/bar.ini"), "BAR");
+  WriteFileBytes(dir.File("A.dax"),
+                 "[Main]\r\n[PathModifiers]\r\nCount=1\r\nEnv0=%mystyles%\r\n"
+                 "Path0=" +
+                     dir.Path() + "/Styles\r\n");
+  WriteFileBytes(dir.File("B.dax"), "[Main]\r\n");
+  WriteFileBytes(dir.File("C.dxshow"), WriteContainer({{"Project.dax", "[Main]\r\n"}}));
+  const std::vector<std::string> defaults = {"%styles%", "%styles%", "%effects%", "%effects%"};
+  InstallPathModifiers({});
+  // The show opened after A: a project without the section, then a packed show.
+  for (bool packedNext : {false, true}) {
+    SCOPED_TRACE(packedNext);
+    ASSERT_TRUE(OpenProjectFile(dir.File("A.dax")));
+    EXPECT_EQ(ModifierNames(), std::vector<std::string>{"%mystyles%"});
+    EXPECT_EQ(ApplyPathModifiers("%mystyles%\\bar.ini"), dir.Path() + "/Styles/bar.ini");
+    if (packedNext) {
+      ASSERT_TRUE(OpenPackedShow(dir.File("C.dxshow")).locator);
+    } else {
+      ASSERT_TRUE(OpenProjectFile(dir.File("B.dax")));
+    }
+    EXPECT_EQ(ModifierNames(), defaults);
+    EXPECT_EQ(ApplyPathModifiers("%mystyles%\\bar.ini"), "%mystyles%\\bar.ini");
+  }
+  InstallPathModifiers({});
 }
 
 }  // namespace

@@ -52,4 +52,11 @@ echo "$err" | grep -q "Slide-show File Damaged" || fail "damaged text: $err"
 err=$("$DAXPACK" list "$WORK/missing" 2>&1 >/dev/null) && fail "missing show listed"
 echo "$err" | grep -q "Slideshow File not Found" || fail "missing text: $err"
 "$DAXPACK" cat "$WORK/s_stored.dxshow" nothing > /dev/null 2>&1 && fail "missing entry"
+# Pack errors break the player's text into lines for the terminal, as list and cat do.
+mkdir -p "$WORK/nodoc"
+err=$("$DAXPACK" pack -o "$WORK/nodoc.dxshow" "$WORK/nodoc" 2>&1 >/dev/null) && fail "folder without a document packed"
+case "$err" in *$'\r'*) fail "carriage return in: $err" ;; esac
+[ "$(echo "$err" | head -1)" = 'Can`t Load .dax File' ] || fail "no document text: $err"
+err=$("$DAXPACK" pack "$WORK/missing-source" 2>&1 >/dev/null) && fail "missing source packed"
+[ "$(echo "$err" | head -1)" = "Slideshow File not Found" ] || fail "missing source text: $err"
 echo "daxpack end to end: ok"

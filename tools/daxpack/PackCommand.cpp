@@ -19,7 +19,11 @@ using namespace dax::container;
 
 constexpr char kCannotLoadShow[] = "Can`t Load Show";
 
-int Fail(const std::string& text) {
+// The player's texts break lines with "\r" for its message box; on a terminal that would
+// overwrite the line, so it becomes "\n".
+int Fail(std::string text) {
+  for (char& c : text)
+    if (c == '\r') c = '\n';
   std::fprintf(stderr, "%s\n", text.c_str());
   return 1;
 }
@@ -82,7 +86,9 @@ int Pack(const std::vector<std::string>& args) {
   std::optional<TPackInput> input = CollectPackInput(source, error);
   if (!input) return Fail(error);
   for (const std::string& w : input->warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
-  error = WritePackedShow(*input, options, out);
+  std::vector<std::string> notes;
+  error = WritePackedShow(*input, options, out, &notes);
+  for (const std::string& n : notes) std::fprintf(stderr, "note: %s\n", n.c_str());
   if (!error.empty()) return Fail(error);
   std::printf("%s: %zu entries\n", out.c_str(), input->files.size() + 1);
   return 0;
