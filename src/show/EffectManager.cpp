@@ -253,23 +253,32 @@ ini::TIniSection* TEffectProp::VariantSection(int64_t i, bool create) {
     TEffectProp* target = Designated();
     return target ? target->VariantSection(i, create) : nullptr;
   }
-  const ini::TIniItem* key = VariantKey(i);
-  if (!key) return nullptr;
-  const std::string name = "effect_" + key->Value();
+  const std::optional<std::string> name = VariantSectionName(i);
+  if (!name) return nullptr;
   ini::TIniFile* document = manager_->Document();
-  if (ini::TIniSection* section = document->FindSection(name)) return section;
-  return create ? document->AddSection(name) : nullptr;
+  if (ini::TIniSection* section = document->FindSection(*name)) return section;
+  return create ? document->AddSection(*name) : nullptr;
 }
 
 bool TEffectProp::VariantUsable(int64_t i) {
   return VariantSection(i, false) != nullptr;
 }
 
-TRef<ini::TIniSection> TEffectProp::VariantSlideSection(int64_t i) {
+std::optional<std::string> TEffectProp::VariantSectionName(int64_t i) {
   TLock lock(manager_->Lock());
   const ini::TIniItem* key = VariantKey(i);
-  if (!key) return nullptr;
-  const std::string name = "effect_" + key->Value();
+  if (!key) return std::nullopt;
+  return "effect_" + key->Value();
+}
+
+TRef<ini::TIniSection> TEffectProp::VariantSlideSection(int64_t i) {
+  TLock lock(manager_->Lock());
+  const std::optional<std::string> name = VariantSectionName(i);
+  return name ? CompletedSlideSection(*name) : nullptr;
+}
+
+TRef<ini::TIniSection> TEffectProp::CompletedSlideSection(const std::string& name) {
+  TLock lock(manager_->Lock());
   auto copy = MakeRef<ini::TIniSection>(name);
   if (const ini::TIniSection* source = manager_->Document()->FindSection(name))
     copy->Assign(*source);
@@ -343,8 +352,13 @@ TDAXEffectManager::TDAXEffectManager(ini::TIniFile* document, int32_t frameHeigh
                                      int32_t frameWidth)
     : document_(document), frameWidth_(frameWidth), frameHeight_(frameHeight) {
   DAX_ASSERT(document != nullptr, "There is no IniFile for EffectRuller");
-  if (frameWidth_ <= 0) frameWidth_ = document_->ReadInteger("Main", "opt_scr_width", 1920);
-  if (frameHeight_ <= 0) frameHeight_ = document_->ReadInteger("Main", "opt_scr_height", 1080);
+  if (frameWidth_ <= 0)
+    frameWidth_ = document_->ReadInteger("Main", "opt_scr_width", kDefaultFrameWidth);
+  if (frameHeight_ <= 0)
+    frameHeight_ = document_->ReadInteger("Main", "opt_scr_height", kDefaultFrameHeight);
+  // A size of zero or less would be written into every slide-based transition.
+  if (frameWidth_ <= 0) frameWidth_ = kDefaultFrameWidth;
+  if (frameHeight_ <= 0) frameHeight_ = kDefaultFrameHeight;
   ProjectList();
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,11 @@ enum : int32_t {
   kKindFlip = 12,
   kKindSwap = 13,
 };
+
+// The design size of a show whose "opt_scr_width" / "opt_scr_height" is missing, malformed or
+// not positive.
+constexpr int32_t kDefaultFrameWidth = 1920;
+constexpr int32_t kDefaultFrameHeight = 1080;
 
 // Custom transitions can multiply their options into astronomically many variants; searches
 // over variants look at no more than this many.
@@ -74,10 +80,15 @@ class TEffectProp : public TRefObject {
   const ini::TIniItem* VariantKey(int64_t i);
   // The document section "effect_" + the variant key's value; created when asked.
   ini::TIniSection* VariantSection(int64_t i, bool create);
+  // The name of variant i's description section, "effect_" + the variant key's value;
+  // nullopt when the variant has no key.
+  std::optional<std::string> VariantSectionName(int64_t i);
   // A detached, completed copy of the variant section describing a transition made of a
   // slide. The document is never changed by it; a missing variant section gives an empty
   // copy. Null when the variant has no key.
   TRef<ini::TIniSection> VariantSlideSection(int64_t i);
+  // The same for the section of that name: variants that name one section get equal copies.
+  TRef<ini::TIniSection> CompletedSlideSection(const std::string& sectionName);
 
   // Sub-effects as the show source sees them: variant i is usable when its description
   // section exists.
@@ -107,8 +118,9 @@ class TEffectProp : public TRefObject {
 
 class TDAXEffectManager : public TRefObject {
  public:
-  // A width or height <= 0 is read from "Main" (defaults 1920 x 1080). Raises the assertion
-  // failure "There is no IniFile for EffectRuller" without a document.
+  // A width or height <= 0 is read from "Main"; where that is missing or <= 0 as well, the
+  // default size stands in (1920 x 1080). Raises the assertion failure "There is no IniFile
+  // for EffectRuller" without a document.
   TDAXEffectManager(ini::TIniFile* document, int32_t frameHeight, int32_t frameWidth);
 
   ini::TIniFile* Document() const { return document_; }
