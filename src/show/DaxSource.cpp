@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <numeric>
+#include <optional>
 
 #include "foundation/Assert.h"
 #include "foundation/Log.h"
@@ -24,10 +26,10 @@ bool IsScreenSaverProgram(const std::string& path) {
 }
 
 // The bare file name of a picture path: after the last "\" (a trailing one ignored), without
-// its extension.
+// its extension. Show names separate folders with "\" only; a "/" is part of the name.
 std::string PictureStem(std::string_view path) {
-  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.remove_suffix(1);
-  size_t slash = path.find_last_of("\\/");
+  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  size_t slash = path.rfind('\\');
   if (slash != std::string_view::npos) path.remove_prefix(slash + 1);
   size_t dot = path.rfind('.');
   if (dot != std::string_view::npos) path = path.substr(0, dot);
@@ -41,6 +43,23 @@ double DecimalOr(const std::string& text, double def) {
 int64_t PositiveMod(int64_t a, int64_t n) {
   int64_t r = a % n;
   return r < 0 ? r + n : r;
+}
+
+// Every item of a section, nested objects included.
+int64_t CountItems(const ini::TIniList& list) {
+  int64_t count = 0;
+  std::vector<const ini::TIniList*> pending{&list};
+  while (!pending.empty()) {
+    const ini::TIniList* l = pending.back();
+    pending.pop_back();
+    count += l->Count();
+    for (int k = 0; k < l->Count(); ++k) {
+      const ini::TIniItem* item = l->Item(k);
+      if (item->Kind() != ini::TIniItemKind::Item)
+        pending.push_back(static_cast<const ini::TIniList*>(item));
+    }
+  }
+  return count;
 }
 
 }  // namespace
@@ -64,8 +83,11 @@ TDaxSource::TDaxSource(TRef<TRefObject> fileAccess, TRef<ini::TIniFile> document
   times_ = doc.FindSection("Times");
 
   if (main_) {
-    designWidth_ = main_->FindOrAddKey("opt_scr_width")->AsInteger(1920);
-    designHeight_ = main_->FindOrAddKey("opt_scr_height")->AsInteger(1080);
+    designWidth_ = main_->FindOrAddKey("opt_scr_width")->AsInteger(kDefaultFrameWidth);
+    designHeight_ = main_->FindOrAddKey("opt_scr_height")->AsInteger(kDefaultFrameHeight);
+    // No show is laid out on a page of zero or negative size.
+    if (designWidth_ <= 0) designWidth_ = kDefaultFrameWidth;
+    if (designHeight_ <= 0) designHeight_ = kDefaultFrameHeight;
   }
   effects_ = MakeRef<TDAXEffectManager>(&doc, designHeight_, designWidth_);
 
@@ -123,6 +145,8 @@ std::vector<int32_t> TDaxSource::PoolOrder() {
 void TDaxSource::BuildRandomPool() {
   pool_.clear();
   defaultDuration_ = DecimalOr(effects_->ProjectDefaultTimeText(), 0);
+  int64_t copiedItems = 0;
+  bool limitLogged = false;
   for (int32_t i = 0, n = effects_->ProjectEntryCount(); i < n; ++i) {
     TEffectProp* entry = effects_->ProjectEntry(i);
     if (!entry || entry->CheckedState() == kCheckedOff) continue;
@@ -132,12 +156,32 @@ void TDaxSource::BuildRandomPool() {
       if (TRef<TDaxEffect> effect = BuildBuiltInEffect(type, *entry)) pool_.push_back(effect);
       continue;
     }
+    // Variants of one definition often name one section, and every completed copy carries all
+    // of the definition's user properties: one copy per section serves all its variants (the
+    // descriptors share their description section anyway).
+    std::map<std::string, TRef<ini::TIniSection>> copies;
     const int64_t variants = std::min(entry->VariantCount(), kMaxVariantSearch);
     for (int64_t v = 0; v < variants; ++v) {
       if (!entry->VariantEnabled(v) || !entry->VariantUsable(v)) continue;
+      const std::optional<std::string> name = entry->VariantSectionName(v);
+      if (!name) continue;
+      auto copy = copies.find(*name);
+      if (copy == copies.end()) {
+        if (copiedItems >= kMaxPoolSectionItems) {
+          if (!limitLogged)
+            TLogLine("Custom transitions of the random pool limited to ")
+                .Int(kMaxPoolSectionItems)
+                .Add(" items");
+          limitLogged = true;
+          continue;
+        }
+        TRef<ini::TIniSection> made = entry->CompletedSlideSection(*name);
+        copiedItems += CountItems(*made);
+        copy = copies.emplace(*name, std::move(made)).first;
+      }
       auto effect = MakeRef<TDaxEffect>(kEffectCustom);
       effect->name = entry->Name();
-      effect->description = entry->VariantSlideSection(v);
+      effect->description = copy->second;
       effect->variantCount = 1;
       effect->flags = {true};
       pool_.push_back(effect);

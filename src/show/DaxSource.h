@@ -28,6 +28,10 @@ struct TSlideTransition {
 
 enum class TSlideEndAction { None, Pause, Loop };
 
+// Bound on the items of the completed slide sections that the random pool's custom
+// transitions hold together; variants past it stay out of the pool.
+constexpr int64_t kMaxPoolSectionItems = int64_t{1} << 16;
+
 class TDaxSource : public TRefObject {
  public:
   // programPath is the player's own file: the extension ".scr" (any case) means

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <set>
 
 #include "ShowFixtures.h"
@@ -83,6 +84,27 @@ TEST(DaxSource, ShowOptionsTable) {
   EXPECT_EQ(src->DesignWidth(), 800);
   EXPECT_EQ(src->DesignHeight(), 1080);
   EXPECT_NE(src->MainSection()->FindKey("opt_scr_height"), nullptr);  // looked up by adding
+
+  // a design size that is no size falls back to the default, in the manager as well: it is
+  // written into every slide-based transition
+  struct {
+    const char* main;
+    int32_t width, height;
+  } sizes[] = {{"opt_scr_width=-3\nopt_scr_height=0\n", 1920, 1080},
+               {"opt_scr_width=abc\nopt_scr_height=-1080\n", 1920, 1080},
+               {"opt_scr_width=0\nopt_scr_height=600\n", 1920, 600},
+               {"opt_scr_width=640\n", 640, 1080}};
+  for (const auto& c : sizes) {
+    SCOPED_TRACE(c.main);
+    auto sized = Source(std::string("[Main]\n") + c.main);
+    EXPECT_EQ(sized->DesignWidth(), c.width);
+    EXPECT_EQ(sized->DesignHeight(), c.height);
+    EXPECT_EQ(sized->EffectManager()->FrameWidth(), c.width);
+    EXPECT_EQ(sized->EffectManager()->FrameHeight(), c.height);
+    TDAXEffectManager direct(sized->Document(), 0, -5);
+    EXPECT_EQ(direct.FrameWidth(), c.width);
+    EXPECT_EQ(direct.FrameHeight(), c.height);
+  }
 
   auto bare = Source("");
   EXPECT_EQ(bare->SlideCount(), 0);
@@ -279,6 +301,213 @@ TEST(DaxSource, MosaicSeeds) {
   EXPECT_EQ(src->SlideTransition(1).effect->intParams[3], 1);
 }
 
+TEST(DaxSource, BuiltInDescriptorsTable) {
+  struct {
+    const char* kind;
+    const char* keys;
+    uint32_t type;  // 0: no transition
+    const char* flags;
+    std::vector<int32_t> ints;
+    std::vector<float> floats;
+    double smoothness;
+    std::vector<const char*> picks;  // the flags of each single variant
+  } cases[] = {
+      {"shapes",
+       "action=11\n direction=010\n",
+       kEffectShapes,
+       "11010",
+       {50, 50},
+       {},
+       0.001,
+       {"10010", "01010"}},
+      {"shapes",
+       "action=01\n direction=111\n centerx=20\n centery=x\n smoothline=0.4\n",
+       kEffectShapes,
+       "01111",
+       {20, 50},
+       {},
+       0.4,
+       {"01100", "01010", "01001"}},
+      {"hourhand",
+       "action=10\n direction=000000001\n",
+       kEffectHourhand,
+       "10000000001",
+       {},
+       {0},
+       0.35,
+       {"10000000001"}},
+      {"page",
+       "direction=00000011\n smoothline=0.2\n",
+       kEffectPage,
+       "00000011",
+       {},
+       {},
+       0.2,
+       {"00000010", "00000001"}},
+      {"page", "direction=0\n", 0, "", {}, {}, 0, {}},
+      {"slide", "direction=1000\n", kEffectSlide, "0100", {}, {}, 0.001, {"0100"}},
+      // "appearence" is the authoring tool's spelling, and the only one read
+      {"mosaic",
+       "cols=4\n rows=3\n appearence=2\n",
+       kEffectMosaic,
+       "1",
+       {4, 3, 2, 0},
+       {},
+       0.001,
+       {"1"}},
+      {"mosaic", "appearance=5\n", kEffectMosaic, "1", {1, 1, 0, 0}, {}, 0.001, {"1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.kind) + ": " + c.keys);
+    auto src =
+        Source(Show("", std::string(" time=1000\n object x:") + c.kind + "\n " + c.keys + " end\n",
+                    {{4000, " ref=x\n time=500\n"}}));
+    src->SetRepeatableEffects(true);  // the mosaic's seed is then the slide index, 0
+    TSlideTransition t = src->SlideTransition(0);
+    if (c.type == 0) {
+      EXPECT_FALSE(t.effect);
+      continue;
+    }
+    ASSERT_TRUE(t.effect);
+    EXPECT_EQ(t.effect->type, c.type);
+    EXPECT_EQ(t.duration, 500);
+    EXPECT_EQ(Flags(*t.effect), c.flags);
+    EXPECT_EQ(t.effect->intParams, c.ints);
+    EXPECT_EQ(t.effect->floatParams, c.floats);
+    EXPECT_DOUBLE_EQ(t.effect->Smoothness(), c.smoothness);
+    ASSERT_EQ(t.effect->variantCount, static_cast<int32_t>(c.picks.size()));
+    for (int32_t v = 0; v < t.effect->variantCount; ++v)
+      EXPECT_EQ(Flags(*t.effect->WithVariant(v)), c.picks[static_cast<size_t>(v)]) << v;
+  }
+}
+
+TEST(DaxSource, DefaultKindsTakeTheSmoothnessOfThePick) {
+  const std::string effects =
+      " time=1000\n"
+      " object h:hourhand\n  stdidx=4\n  checked=1\n  action=10\n  direction=1\n"
+      "  smoothline=0.5\n end\n";
+  struct {
+    const char* slide;
+    double duration;
+    float smoothness;
+  } cases[] = {
+      {" ref=default\n time=300\n smoothline=0.9\n", 1000, 0.5f},
+      {" ref=defowntime\n time=300\n smoothline=0.9\n", 300, 0.5f},
+      {" ref=defowntime\n", 1000, 0.5f},                    // the project's time, written into it
+      {"", 1000, 0.5f},                                     // no entry: a reference to "default"
+      {" ref=h\n time=300\n smoothline=0.9\n", 300, 0.9f},  // a kind of its own keeps its value
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.slide);
+    auto src = Source(Show("", effects, {{4000, c.slide}}));
+    ASSERT_EQ(src->PoolCount(), 1u);
+    TSlideTransition t = src->SlideTransition(0);
+    ASSERT_TRUE(t.effect);
+    EXPECT_EQ(t.effect->type, kEffectHourhand);
+    EXPECT_EQ(t.duration, c.duration);
+    EXPECT_FLOAT_EQ(t.smoothness, c.smoothness);
+  }
+}
+
+TEST(DaxSource, PoolOrderIsTheBiasedShuffle) {
+  // Eight built-in entries, pooled in project order.
+  const std::string effects =
+      " time=1000\n"
+      " object a:dissolve\n  stdidx=2\n  checked=1\n end\n"
+      " object b:gates\n  stdidx=6\n  checked=1\n  direction=1\n end\n"
+      " object c:page\n  stdidx=7\n  checked=1\n  direction=1\n end\n"
+      " object d:mosaic\n  stdidx=8\n  checked=1\n end\n"
+      " object e:push\n  stdidx=9\n  checked=1\n  direction=1\n end\n"
+      " object f:slide\n  stdidx=10\n  checked=1\n  direction=1\n end\n"
+      " object g:flip\n  stdidx=12\n  checked=1\n  direction=1\n end\n"
+      " object h:swap\n  stdidx=13\n  checked=1\n  direction=1\n end\n";
+  constexpr int32_t n = 8;
+  constexpr uint64_t kSeed = 20;
+  // The partner of entry i is drawn from 0...n-1-i, not offset by i.
+  Random().Seed(kSeed);
+  std::vector<int32_t> expected(n), unbiased(n);
+  std::iota(expected.begin(), expected.end(), 0);
+  std::iota(unbiased.begin(), unbiased.end(), 0);
+  for (int32_t i = 0; i + 1 < n; ++i) {
+    const int32_t r = Random().Uniform(n - i);
+    std::swap(expected[static_cast<size_t>(i)], expected[static_cast<size_t>(r)]);
+    std::swap(unbiased[static_cast<size_t>(i)], unbiased[static_cast<size_t>(i + r)]);
+  }
+  ASSERT_NE(expected, unbiased);  // the seed tells the two rules apart
+
+  Random().Seed(kSeed);
+  auto src = Source(Show("", effects, {{4000, ""}}));
+  ASSERT_EQ(src->PoolCount(), static_cast<size_t>(n));
+  EXPECT_EQ(src->PoolOrder(), expected);
+  src->SetRepeatableEffects(true);
+  for (int32_t k = 0; k < n; ++k) {
+    SCOPED_TRACE(k);
+    TRef<TDaxEffect> picked = src->PickFromPool(k);
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(picked->name, std::string(1, static_cast<char>('a' + expected[k])));
+  }
+}
+
+// One custom definition with choices x choices variants, each naming the section "one" or a
+// section of its own, and props user properties.
+std::string CustomVariantsShow(int choices, int props, bool ownSections) {
+  const std::string all(static_cast<size_t>(choices), '1');
+  std::string effects = " time=1000\n object c:custom\n  key=a,b\n  a=" + all + "\n  b=" + all +
+                        "\n  sectionfield=a,b\n  userprops=" + std::to_string(props) + "\n";
+  for (int k = 1; k <= props; ++k) {
+    const std::string n = std::to_string(k);
+    effects += "  prop" + n + "=id:p" + n + "\n  p" + n + "=" + n + "\n";
+  }
+  std::string sections = ownSections ? "" : "[effect_one]\nobject Container:Root\n x=1\nend\n";
+  for (int i = 0; i < choices; ++i) {
+    for (int j = 0; j < choices; ++j) {
+      std::string a(static_cast<size_t>(choices), '0'), b = a;
+      a[static_cast<size_t>(i)] = b[static_cast<size_t>(j)] = '1';
+      const std::string section = ownSections ? std::to_string(i) + "_" + std::to_string(j) : "one";
+      effects += "  slide_" + a + "_" + b + "=" + section + "\n";
+      if (ownSections) sections += "[effect_" + section + "]\n";
+    }
+  }
+  return Show("", effects + " end\n", {{4000, ""}}) + sections;
+}
+
+TEST(DaxSource, VariantsNamingOneSectionShareOneCompletedCopy) {
+  auto src = Source(CustomVariantsShow(16, 4096, false));
+  const int sections = src->Document()->SectionCount();
+  ASSERT_EQ(src->PoolCount(), 256u);
+  std::set<const ini::TIniSection*> copies;
+  for (size_t i = 0; i < src->PoolCount(); ++i) copies.insert(src->PoolItem(i).description.Get());
+  ASSERT_EQ(copies.size(), 1u);
+  const ini::TIniSection* copy = *copies.begin();
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Name(), "effect_one");
+  const ini::TIniObject* root = copy->FindObject("Container", "Root");
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(root->ReadString("x", ""), "1");
+  EXPECT_EQ(root->ReadString("p4096", ""), "4096");
+  EXPECT_EQ(src->Document()->SectionCount(), sections);
+  EXPECT_EQ(src->Document()->FindSection("effect_one")->FindKey("CoverMode"), nullptr);
+}
+
+TEST(DaxSource, CompletedCopiesOfThePoolAreBounded) {
+  // 256 sections of their own, each completed with 1024 user properties (two keys each).
+  constexpr int kProps = 1024;
+  auto src = Source(CustomVariantsShow(16, kProps, true));
+  const size_t pooled = src->PoolCount();
+  EXPECT_GT(pooled, 0u);
+  EXPECT_LT(pooled, 256u);
+  EXPECT_LE(static_cast<int64_t>(pooled - 1) * 2 * kProps, kMaxPoolSectionItems);
+  EXPECT_GE(static_cast<int64_t>(pooled + 1) * (2 * kProps + 8), kMaxPoolSectionItems);
+  std::set<std::string> names;
+  for (size_t i = 0; i < pooled; ++i) {
+    const TDaxEffect& e = src->PoolItem(i);
+    ASSERT_TRUE(e.description);
+    names.insert(e.description->Name());
+    EXPECT_EQ(e.description->FindObject("Container", "Root")->ReadString("p1024", ""), "1024");
+  }
+  EXPECT_EQ(names.size(), pooled);
+}
+
 TEST(DaxSource, PoolHoldsCheckedEntriesAndCustomSubEffects) {
   const std::string effects =
       " time=1000\n"
@@ -379,6 +608,29 @@ TEST(DaxSource, SlideIdsAndSections) {
   EXPECT_EQ(SlideSection(*doc, 4)->Name(), "Slide5");  // the list grows with identity entries
   EXPECT_EQ(SlideSection(*doc, 3), nullptr);
   EXPECT_EQ(SlideOrderFor("c:\\p\\TRIP.DAX", 0)->Count(), 5);  // one list per project
+}
+
+TEST(DaxSource, SlideIdFromThePictureTable) {
+  struct {
+    const char* picture;
+    const char* id;
+  } cases[] = {
+      {"a.jpg", "a"},
+      {"C:\\Shows\\pics\\Holiday.Beach.jpg", "Holiday.Beach"},
+      {"media\\", "media"},
+      {"pics.2024\\photo", "photo"},         // a dot in a folder is no extension
+      {"pics/holiday.jpg", "pics/holiday"},  // show names separate folders with "\" only
+      {"\\", ""},
+      {"", ""},
+  };
+  std::string text = "[Times]\nopt_slidescount=" + std::to_string(std::size(cases)) + "\n";
+  for (size_t i = 0; i < std::size(cases); ++i)
+    text += "[Slide" + std::to_string(i + 1) + "]\nPicture=" + cases[i].picture + "\n";
+  auto src = Source(text);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].picture);
+    EXPECT_EQ(src->SlideList()[i].slideId, cases[i].id);
+  }
 }
 
 TEST(SlideOrder, ShuffleByKeysSortsByRandomKeys) {
