@@ -40,6 +40,10 @@ struct TShowSummary {
   std::vector<TSlideSummary> slides;
 };
 
+// What daxpack info seeds the random service with before it builds the source: the pool's
+// order, and with it every repeatable pick, is then the same on every run.
+constexpr uint64_t kShowInfoRandomSeed = 1;
+
 const char* EndModeName(TEndMode mode);
 
 // Switches the source to repeatable effects (as the engine does) before asking for the

@@ -1,5 +1,7 @@
 #include "show/ShowSourceFactory.h"
 
+#include "foundation/Assert.h"
+
 namespace dax::show {
 
 void RegisterShowSourceFactory(const std::string& programPath) {
@@ -11,12 +13,22 @@ void RegisterShowSourceFactory(const std::string& programPath) {
 }
 
 TRef<TDaxSource> CreateShowSource(container::TDaxShowLocator& locator,
-                                  const std::string& programPath, std::string& error) {
+                                  const std::string& programPath, std::string& error,
+                                  bool* alreadyReported) {
+  if (alreadyReported) *alreadyReported = false;
   if (!locator.Document()) {
     error = "Can`t Load Show";
     return nullptr;
   }
-  return TDaxSource::TryCreate(locator.AccessorRef(), locator.DocumentRef(), programPath, error);
+  try {
+    return MakeRef<TDaxSource>(locator.AccessorRef(), locator.DocumentRef(), programPath);
+  } catch (const EAssertionFailed& e) {
+    error = e.what();
+    if (alreadyReported) *alreadyReported = true;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  return nullptr;
 }
 
 }  // namespace dax::show

@@ -13,8 +13,11 @@ namespace dax::show {
 // EAssertionFailed ("Incorrect time") through to the caller of Source().
 void RegisterShowSourceFactory(const std::string& programPath);
 
-// The source of an opened show, built directly; null with the player's error text.
+// The source of an opened show, built directly; null with the player's error text. An
+// assertion failure ("Incorrect time") has written that text to stderr and the log already;
+// alreadyReported, when given, then says so.
 TRef<TDaxSource> CreateShowSource(container::TDaxShowLocator& locator,
-                                  const std::string& programPath, std::string& error);
+                                  const std::string& programPath, std::string& error,
+                                  bool* alreadyReported = nullptr);
 
 }  // namespace dax::show

@@ -5,6 +5,7 @@
 
 #include "ShowFixtures.h"
 #include "container/ShowPacker.h"
+#include "foundation/Random.h"
 #include "show/ShowInfo.h"
 #include "support/TempDir.h"
 
@@ -82,6 +83,33 @@ TEST_F(InfoCommand, JsonOfAPackedShowIsTheTimelineAndStable) {
   EXPECT_NE(text.find("End mode:       stop"), std::string::npos);
 }
 
+TEST_F(InfoCommand, PoolOrderIsTheSameOnEveryRun) {
+  // Three pooled kinds under slides that all take a random pick: the pool's order decides
+  // which slide gets which kind.
+  const std::string project = dir_.File("Pool.dax");
+  const std::string text =
+      "[Main]\nobject TheEffect:AnEffect\n time=500\n"
+      " object d:dissolve\n  stdidx=2\n  checked=1\n end\n"
+      " object g:gates\n  stdidx=6\n  checked=1\n  direction=11\n end\n"
+      " object p:push\n  stdidx=9\n  checked=1\n  direction=1111\n end\nend\n"
+      "[Times]\nopt_slidescount=6\nopt_synchpos1=1000\nopt_synchpos2=2000\n"
+      "opt_synchpos3=3000\nopt_synchpos4=4000\nopt_synchpos5=5000\nopt_synchpos6=6000\n"
+      "[Slide1]\n[Slide2]\n[Slide3]\n[Slide4]\n[Slide5]\n[Slide6]\n";
+  dax::test::WriteFileBytes(project, text);
+  int rc = -1;
+  const std::string command = std::string(DAXPACK_PATH) + " info --json " + project;
+  const std::string json = RunCommand(command, rc);
+  EXPECT_EQ(rc, 0);
+  EXPECT_NE(json.find("\"poolSize\": 3"), std::string::npos);
+  for (const char* kind : {"\"dissolve\"", "\"gates\"", "\"push\""})
+    EXPECT_NE(json.find(kind), std::string::npos) << kind;
+  EXPECT_EQ(RunCommand(command, rc), json);
+  // what the command seeds the random service with is what decides the order
+  Random().Seed(kShowInfoRandomSeed);
+  auto src = test::Source(text, project);
+  EXPECT_EQ(json, FormatShowJson(DescribeShow(*src)));
+}
+
 TEST_F(InfoCommand, ReportsThePlayersErrors) {
   int rc = 0;
   std::string out =
@@ -93,7 +121,10 @@ TEST_F(InfoCommand, ReportsThePlayersErrors) {
   dax::test::WriteFileBytes(bad, "[Times]\nopt_slidescount=2\nopt_synchpos1=9\nopt_synchpos2=3\n");
   out = RunCommand(std::string(DAXPACK_PATH) + " info --json " + bad + " 2>&1", rc);
   EXPECT_EQ(rc, 1);
-  EXPECT_NE(out.find("Incorrect time"), std::string::npos);
+  const size_t at = out.find("Incorrect time");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(out.find("Incorrect time", at + 1), std::string::npos) << out;  // said once
+  EXPECT_NE(out.find("\"" + bad + "\""), std::string::npos);
   EXPECT_EQ(out.find('{'), std::string::npos);
 
   out = RunCommand(std::string(DAXPACK_PATH) + " info --json 2>&1", rc);

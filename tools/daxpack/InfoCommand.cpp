@@ -6,6 +6,7 @@
 
 #include "Command.h"
 #include "container/ShowLocator.h"
+#include "foundation/Random.h"
 #include "foundation/Strings.h"
 #include "show/ShowInfo.h"
 #include "show/ShowSourceFactory.h"
@@ -56,10 +57,16 @@ int Info(const std::vector<std::string>& args) {
     programPath = show;  // a show appended to a ".scr" program is a screen saver
   }
 
+  // The pool's order is drawn while the source is built.
+  Random().Seed(show::kShowInfoRandomSeed);
   std::string error;
-  TRef<show::TDaxSource> source = show::CreateShowSource(*locator, programPath, error);
+  bool reported = false;
+  TRef<show::TDaxSource> source = show::CreateShowSource(*locator, programPath, error, &reported);
   if (!source) {
-    std::fprintf(stderr, "%s\n\"%s\"\n", error.c_str(), show.c_str());
+    if (reported)
+      std::fprintf(stderr, "\"%s\"\n", show.c_str());
+    else
+      std::fprintf(stderr, "%s\n\"%s\"\n", error.c_str(), show.c_str());
     return 1;
   }
   show::TShowSummary summary = show::DescribeShow(*source);
