@@ -25,14 +25,13 @@ bool ColourLibraryAvailable(container::TDaxShowLocator& locator) {
   return true;
 }
 
-void InstallColourLibraryProvider(bool noIcc, bool outputProfile) {
-  container::SetColorSetupHook([noIcc, outputProfile](container::TDaxShowLocator& locator,
-                                                      const std::string& colorManagement) {
-    // Off for the run, off in the show, or "*" without a profile of our own: nothing to ask.
-    bool asks = !noIcc && !colorManagement.empty() && (colorManagement != "*" || outputProfile);
-    if (asks && !ColourLibraryAvailable(locator)) return;
-    image::SetUpShowColors(locator, colorManagement);
-  });
+void InstallColourLibraryProvider() {
+  container::SetColorSetupHook(
+      [](container::TDaxShowLocator& locator, const std::string& colorManagement) {
+        if (image::ColorManagementAsked(colorManagement) && !ColourLibraryAvailable(locator))
+          return;
+        image::SetUpShowColors(locator, colorManagement);
+      });
 }
 
 namespace {

@@ -37,9 +37,9 @@ class TMediaLibraryProvider {
 bool ColourLibraryAvailable(container::TDaxShowLocator& locator);
 
 // Puts the colour-library provider in front of the image library's colour set-up of every
-// opened show: it is asked when the show turns colour management on. `noIcc` and
-// `outputProfile` say whether "-noicc" and "-icc" were given.
-void InstallColourLibraryProvider(bool noIcc, bool outputProfile);
+// opened show: it is asked when the show, under the run's colour switches, turns colour
+// management on.
+void InstallColourLibraryProvider();
 
 // Exclusive full screen is allowed unless the show sets opt_scr_noexclusive (there is no
 // desktop composition switch to ask). The result is kept for the device layer.

@@ -108,9 +108,8 @@ void ApplyColourSwitches(const TCommandsStorage& commands) {
   if (!icc && commands.HasSwitch("icc")) icc = std::string();
   if (noIcc) Log().Write("Colour management off (noicc)");
   if (icc) TLogLine("Output colour profile: ").Add(*icc);
-  bool outputProfile = icc.has_value();
   image::SetColorSwitches(noIcc, std::move(icc));
-  InstallColourLibraryProvider(noIcc, outputProfile);
+  InstallColourLibraryProvider();
 }
 
 // Startup mode hands the foreground back to the window named by the last argument; there is

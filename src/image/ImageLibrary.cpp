@@ -63,16 +63,13 @@ void AttachColorManagement(TSysBitmapStore& store) {
 void SetUpShowColors(container::TDaxShowLocator& locator, const std::string& colorManagement) {
   TRef<container::TFileAccessor> accessor = locator.AccessorRef();
   TShowOpener opener = [accessor](const std::string& name) { return accessor->OpenStream(name); };
-  bool noIcc;
   std::optional<std::string> output;
   {
     std::lock_guard<std::mutex> guard(gSwitchLock);
-    noIcc = gNoIcc;
     output = gOutputProfile;
   }
   TRef<TColorProfile> target;
-  // "*" without an output profile keeps colour management inactive, like an empty value.
-  if (noIcc || colorManagement.empty() || (colorManagement == "*" && !output)) {
+  if (!ColorManagementAsked(colorManagement)) {
     target = nullptr;
   } else if (output) {
     target = OutputProfileFromSwitch(*output);
@@ -83,6 +80,11 @@ void SetUpShowColors(container::TDaxShowLocator& locator, const std::string& col
   SetTargetProfile(std::move(target));
   std::lock_guard<std::mutex> guard(gOpenerLock);
   gShowOpener = std::move(opener);
+}
+
+bool ColorManagementAsked(const std::string& colorManagement) {
+  std::lock_guard<std::mutex> guard(gSwitchLock);
+  return !gNoIcc && !colorManagement.empty() && (colorManagement != "*" || gOutputProfile);
 }
 
 void SetColorSwitches(bool noIcc, std::optional<std::string> outputProfile) {

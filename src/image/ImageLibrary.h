@@ -21,6 +21,10 @@ void SetColorSwitches(bool noIcc, std::optional<std::string> outputProfile);
 // The placeholder as a store (what the cache hands out for a missing picture).
 TRef<TSysBitmapStore> MakePlaceholderStore(const std::string& message, const std::string& fileName);
 
+// Whether a show's "ColorManagement" value, under the run's switches, asks for colour
+// management ("*" without an output profile keeps it inactive, like an empty value).
+bool ColorManagementAsked(const std::string& colorManagement);
+
 // Colour set-up for a show: the target profile from its "ColorManagement" value, the
 // show's entries for profile files and precomputed tables.
 void SetUpShowColors(container::TDaxShowLocator& locator, const std::string& colorManagement);

@@ -56,7 +56,7 @@ TEST(ColourLibraryProvider, AskedWhenTheShowTurnsColourManagementOn) {
     dax::test::WriteFileBytes(project, std::string("[Main]\nColorManagement=") + c.value + "\n");
     image::SetColorSwitches(c.noIcc, std::nullopt);
     image::SetTargetProfile(nullptr);
-    InstallColourLibraryProvider(c.noIcc, false);
+    InstallColourLibraryProvider();
     ASSERT_TRUE(Log().OpenFile(logFile));
     auto locator = container::OpenProjectFile(project);
     Log().Close();
