@@ -1,8 +1,6 @@
 // daxpack picture, run as built: the exit status, the message and the PNG it writes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -11,6 +9,7 @@
 #include "container/ShowPacker.h"
 #include "image/ImageLoader.h"
 #include "image/StandardLoaders.h"
+#include "support/RunCommand.h"
 #include "support/TempDir.h"
 
 namespace dax::image {
@@ -22,15 +21,7 @@ std::string Text(const test::TBytes& b) {
 
 // Runs a command with stderr joined to stdout; the exit status in rc.
 std::string RunCommand(const std::string& command, int& rc) {
-  std::string out;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-  int status = ::pclose(pipe);
-  rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
+  return dax::test::RunCommand(command + " 2>&1", rc);
 }
 
 class PictureCommand : public testing::Test {

@@ -1,11 +1,9 @@
 // daxpack ini, run as a program.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-#include <cstdio>
 #include <string>
 
+#include "support/RunCommand.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -18,14 +16,8 @@ struct TRun {
 // `redirect` goes at the end of the command line; the run's `out` is what reaches the pipe.
 TRun Daxpack(const std::string& args, const std::string& redirect = "2>/dev/null") {
   std::string command = std::string(DAXPACK_PATH) + " ini " + args + " " + redirect;
-  TRun run{"", -1};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  TRun run;
+  run.out = dax::test::RunCommand(command, run.status);
   return run;
 }
 

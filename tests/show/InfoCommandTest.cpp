@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "ShowFixtures.h"
 #include "container/ShowPacker.h"
 #include "foundation/Random.h"
 #include "show/ShowInfo.h"
+#include "support/RunCommand.h"
 #include "support/TempDir.h"
 
 namespace dax::show {
@@ -24,18 +24,7 @@ constexpr char kProject[] =
     "object TheEffect:AnEffect\r\n  ref=quick\r\nend\r\n"
     "[Slide3]\r\nobject TheEffect:AnEffect\r\n  ref=g\r\n  time=300\r\nend\r\n";
 
-// Runs a command; stdout (and stderr when asked) as text, the exit status in rc.
-std::string RunCommand(const std::string& command, int& rc) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-  int status = ::pclose(pipe);
-  rc = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
-}
+using dax::test::RunCommand;
 
 class InfoCommand : public ::testing::Test {
  protected:
