@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/Memory.h"
 #include "ini/IniFile.h"
 
 #ifdef DAX_HAVE_INIH
@@ -14,6 +15,9 @@
 #endif
 
 namespace {
+
+// Measured under the memory policy the programs start with.
+const bool kMemoryPolicy = (dax::KeepFreedMemory(), true);
 
 using namespace dax::ini;
 

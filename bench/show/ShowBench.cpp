@@ -4,11 +4,15 @@
 #include <random>
 #include <string>
 
+#include "foundation/Memory.h"
 #include "ini/IniFile.h"
 #include "show/DaxSource.h"
 #include "show/SlideTimeline.h"
 
 namespace {
+
+// Measured under the memory policy the programs start with.
+const bool kMemoryPolicy = (dax::KeepFreedMemory(), true);
 using namespace dax;
 using namespace dax::show;
 

@@ -5,6 +5,7 @@
 
 #include "Command.h"
 #include "container/PathModifiers.h"
+#include "foundation/Memory.h"
 
 namespace dax::daxpack {
 namespace {
@@ -28,6 +29,7 @@ bool RegisterCommand(TCommandInfo info) {
 
 int main(int argc, char** argv) {
   using namespace dax::daxpack;
+  dax::KeepFreedMemory();
   dax::container::InstallDefaultPathModifiers();
   if (argc < 2) {
     PrintUsage(stderr);
