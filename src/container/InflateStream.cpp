@@ -136,6 +136,7 @@ bool TByteBlockStream::Reserve(size_t capacity) {
   if (block == MAP_FAILED) return false;
   data_ = static_cast<uint8_t*>(block);
   capacity_ = capacity;
+  if (capacity >= kHugePage) ::madvise(data_, capacity_, MADV_HUGEPAGE);
   return true;
 }
 
