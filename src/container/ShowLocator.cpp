@@ -43,25 +43,6 @@ void ColorSetUp(TDaxShowLocator& locator) {
   }
 }
 
-// The rest of the stream, as the INI reader takes it: false when it cannot be read, is too
-// large or is cut short.
-bool ReadDocumentBytes(TStream& stream, std::string& bytes) {
-  try {
-    int64_t size = stream.Size() - stream.Position();
-    if (size < 0 || size >= ini::TIniFile::kMaxStreamSize) return false;
-    bytes.resize(static_cast<size_t>(size));
-    size_t got = 0;
-    while (got < bytes.size()) {
-      size_t n = stream.Read(bytes.data() + got, bytes.size() - got);
-      if (n == 0) return false;
-      got += n;
-    }
-  } catch (const std::exception&) {
-    return false;
-  }
-  return true;
-}
-
 // The project's "PathModifiers" section replaces the active list; without one the defaults
 // come back, so that an earlier project's list never applies to this show.
 void InstallProjectModifiers(const ini::TIniFile& document) {
@@ -110,7 +91,7 @@ TDaxShowLocator::TDaxShowLocator(TRef<TFileAccessor> accessor, const std::string
   // The bytes are kept for the name map, whose lines are read as written.
   std::string bytes;
   if (std::unique_ptr<TStream> stream = accessor_->OpenStream(documentEntry)) {
-    if (ReadDocumentBytes(*stream, bytes)) {
+    if (ini::TIniFile::ReadDocumentBytes(*stream, bytes)) {
       auto document = MakeRef<ini::TIniFile>();
       document->LoadFromBytes(bytes);
       document_ = document;

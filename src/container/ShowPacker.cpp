@@ -56,11 +56,7 @@ class TFdStream : public TStream {
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   try {
     TFileStream file(path, TFileMode::Read);
-    int64_t size = file.Size();
-    if (size < 0 || size >= ini::TIniFile::kMaxStreamSize) return false;
-    bytes.resize(static_cast<size_t>(size));
-    file.ReadBuffer(bytes.data(), bytes.size());
-    return true;
+    return ini::TIniFile::ReadDocumentBytes(file, bytes);
   } catch (const std::exception&) {
     return false;
   }

@@ -256,9 +256,7 @@ void TIniFile::LoadFromBytes(std::string_view bytes) {
   }
 }
 
-bool TIniFile::LoadFromStream(TStream& stream) {
-  Clear();
-  std::string bytes;
+bool TIniFile::ReadDocumentBytes(TStream& stream, std::string& bytes) {
   try {
     int64_t size = stream.Size() - stream.Position();
     if (size < 0 || size >= kMaxStreamSize) return false;
@@ -272,6 +270,13 @@ bool TIniFile::LoadFromStream(TStream& stream) {
   } catch (const std::exception&) {
     return false;
   }
+  return true;
+}
+
+bool TIniFile::LoadFromStream(TStream& stream) {
+  Clear();
+  std::string bytes;
+  if (!ReadDocumentBytes(stream, bytes)) return false;
   LoadFromBytes(bytes);
   return true;
 }

@@ -24,6 +24,9 @@ class TIniFile : public TIniSection {
  public:
   // Streams of this size or more are not read.
   static constexpr int64_t kMaxStreamSize = 134217728;
+  // The rest of the stream as LoadFromStream reads it, for callers that keep the bytes too:
+  // false when it cannot be read, is too large or is cut short. Never throws.
+  static bool ReadDocumentBytes(TStream& stream, std::string& bytes);
   // Deeper object headers are kept as text lines.
   static constexpr int kMaxObjectDepth = 256;
 
