@@ -65,13 +65,18 @@ int64_t CountItems(const ini::TIniList& list) {
 }  // namespace
 
 TRef<TDaxSource> TDaxSource::TryCreate(TRef<TRefObject> fileAccess, TRef<ini::TIniFile> document,
-                                       const std::string& programPath, std::string& error) {
+                                       const std::string& programPath, std::string& error,
+                                       bool* alreadyReported) {
+  if (alreadyReported) *alreadyReported = false;
   try {
     return MakeRef<TDaxSource>(std::move(fileAccess), std::move(document), programPath);
+  } catch (const EAssertionFailed& e) {
+    error = e.what();
+    if (alreadyReported) *alreadyReported = true;
   } catch (const std::exception& e) {
     error = e.what();
-    return nullptr;
   }
+  return nullptr;
 }
 
 TDaxSource::TDaxSource(TRef<TRefObject> fileAccess, TRef<ini::TIniFile> document,

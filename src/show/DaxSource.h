@@ -41,9 +41,11 @@ class TDaxSource : public TRefObject {
              const std::string& programPath);
 
   // The same, with the failure as a message for the user instead of an exception; null
-  // then.
+  // then. An assertion failure ("Incorrect time") has written its text to stderr and the log
+  // already; alreadyReported, when given, then says so.
   static TRef<TDaxSource> TryCreate(TRef<TRefObject> fileAccess, TRef<ini::TIniFile> document,
-                                    const std::string& programPath, std::string& error);
+                                    const std::string& programPath, std::string& error,
+                                    bool* alreadyReported = nullptr);
 
   ini::TIniFile* Document() const { return document_.Get(); }
   TRefObject* FileAccess() const { return fileAccess_.Get(); }

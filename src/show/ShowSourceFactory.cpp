@@ -1,7 +1,5 @@
 #include "show/ShowSourceFactory.h"
 
-#include "foundation/Assert.h"
-
 namespace dax::show {
 
 void RegisterShowSourceFactory(const std::string& programPath) {
@@ -20,15 +18,8 @@ TRef<TDaxSource> CreateShowSource(container::TDaxShowLocator& locator,
     error = "Can`t Load Show";
     return nullptr;
   }
-  try {
-    return MakeRef<TDaxSource>(locator.AccessorRef(), locator.DocumentRef(), programPath);
-  } catch (const EAssertionFailed& e) {
-    error = e.what();
-    if (alreadyReported) *alreadyReported = true;
-  } catch (const std::exception& e) {
-    error = e.what();
-  }
-  return nullptr;
+  return TDaxSource::TryCreate(locator.AccessorRef(), locator.DocumentRef(), programPath, error,
+                               alreadyReported);
 }
 
 }  // namespace dax::show
