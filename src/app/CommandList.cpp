@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "app/CommandsStorage.h"
+#include "container/ShowPath.h"
 #include "foundation/Log.h"
 #include "foundation/Strings.h"
 
@@ -111,11 +112,6 @@ TCommandPart SplitCommandPart(std::string_view part) {
 }
 
 namespace {
-std::string ToSlashes(std::string text) {
-  std::replace(text.begin(), text.end(), '\\', '/');
-  return text;
-}
-
 std::string FileNameOf(const std::string& path) {
   auto slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -123,7 +119,7 @@ std::string FileNameOf(const std::string& path) {
 
 int LaunchPart(const TCommandPart& part, const std::string& defaultFolder,
                platform::ILauncher& launcher) {
-  std::string program = ToSlashes(part.program);
+  std::string program = container::ShowNameToPath(part.program);
   // Parameters are split as a program would split its own command line, so quoted
   // arguments stay whole; nothing goes through a shell.
   std::vector<std::string> args = TokenizeCommandLine(part.parameters);

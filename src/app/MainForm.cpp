@@ -8,6 +8,7 @@
 #include "app/CommandList.h"
 #include "app/ShowPaths.h"
 #include "container/ShowLocator.h"
+#include "container/ShowPath.h"
 #include "foundation/Log.h"
 #include "foundation/Numbers.h"
 #include "foundation/Strings.h"
@@ -21,15 +22,10 @@ bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
   return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
 
-std::string ToSlashes(std::string text) {
-  std::replace(text.begin(), text.end(), '\\', '/');
-  return text;
-}
-}  // namespace
-
 void LogShutdownFailure(const std::string& message) {
   TLogLine("Exception at MainForm.Free (").Add(message).Add(")");
 }
+}  // namespace
 
 TMainForm::TMainForm(TMainFormServices services, std::unique_ptr<IShowViewer> viewer)
     : s_(std::move(services)), viewer_(std::move(viewer)), mouseMonitor_(s_.window, s_.clock) {
@@ -100,7 +96,7 @@ bool TMainForm::Start() {
     name = *exeName;
   } else if (auto plain = s_.commands.FirstPlainArgument()) {
     name = *plain;
-    project = SameText(ExtensionOf(ToSlashes(name)), ".dax");
+    project = SameText(ExtensionOf(container::ShowNameToPath(name)), ".dax");
     base = WorkingFolder();
   } else {
     name = s_.programPath;
@@ -157,7 +153,7 @@ bool TMainForm::OpenShow(const std::string& name, bool packed, bool isTime, bool
     opened = std::move(result.show);
   } else {
     if (s_.mediaLibraryProvider) s_.mediaLibraryProvider(nullptr);
-    TOpenResult result = s_.opener.OpenProject(ToSlashes(name));
+    TOpenResult result = s_.opener.OpenProject(container::ShowNameToPath(name));
     if (!result.show) {
       ShowError("Can`t Load .dax File\r\"" + name + "\"");
       return false;
@@ -223,11 +219,11 @@ bool TMainForm::OpenShow(const std::string& name, bool packed, bool isTime, bool
   }
   if (releasePause) viewer_->SetPaused(false);
 
-  showFileName_ = ToSlashes(name);
+  showFileName_ = container::ShowNameToPath(name);
   if (!packed) {
     std::string exeName = show_->ReadString(kMain, "opt_exefn", "");
     if (!exeName.empty()) {
-      showFileName_ = ToSlashes(exeName);
+      showFileName_ = container::ShowNameToPath(exeName);
       container::SetReplacePair({exeName, name});
     }
   }
@@ -341,18 +337,19 @@ bool TMainForm::LaunchLink(const std::string& url) {
 bool TMainForm::OpenOtherShow(const TDaxActionInfo& action) {
   TCommandsStorage storage = TCommandsStorage::FromCommandLine(action.text);
   // `written` is the name in the show's own terms (often a path on the authoring machine).
-  std::string written = ToSlashes(storage.FirstPlainArgument().value_or(""));
+  std::string written = container::ShowNameToPath(storage.FirstPlainArgument().value_or(""));
   TStartPosition start = GetStartPosition(storage);
   std::string name = written.empty() ? written : ResolveAgainstFolder(ProgramFolder(), written);
   // The name the previewed project will have when built (the run stack's return item, or a
   // show that links back to it) is the project itself, however its slashes are written.
   container::TReplacePair pair = container::ReplacePair();
-  if (!written.empty() && !pair.projectPath.empty() && SameText(written, ToSlashes(pair.exeName)))
+  if (!written.empty() && !pair.projectPath.empty() &&
+      SameText(written, container::ShowNameToPath(pair.exeName)))
     name = pair.projectPath;
 
   std::string resolved = ResolveShowFile(name);
   if (!FileExists(resolved) && show_) {
-    std::string exeName = ToSlashes(show_->ReadString(kMain, "opt_exefn", ""));
+    std::string exeName = container::ShowNameToPath(show_->ReadString(kMain, "opt_exefn", ""));
     if (!exeName.empty()) {
       // The show was built as opt_exefn: a name beside it or below it is looked for at the
       // same place relative to where the show is now.

@@ -48,9 +48,6 @@ struct TMainFormServices {
   TPrintSaver printSaver;
 };
 
-// The log line of a main window whose shutdown failed.
-void LogShutdownFailure(const std::string& message);
-
 class TMainForm {
  public:
   TMainForm(TMainFormServices services, std::unique_ptr<IShowViewer> viewer);

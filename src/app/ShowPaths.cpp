@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "container/ShowLocator.h"
+#include "container/ShowPath.h"
 #include "foundation/Strings.h"
 
 namespace dax::app {
@@ -104,17 +105,11 @@ std::string RelativeFolder(const std::string& base, const std::string& target) {
   return rel;
 }
 
-namespace {
-std::string WithSlashes(std::string name) {
-  std::replace(name.begin(), name.end(), '\\', '/');
-  return name;
-}
-}  // namespace
-
 std::string ResolveShowFile(const std::string& name) {
   container::TReplacePair pair = container::ReplacePair();
   // The built name is kept as the show wrote it; names here may already have "/" for "\".
-  if (!pair.projectPath.empty() && SameText(WithSlashes(name), WithSlashes(pair.exeName)))
+  if (!pair.projectPath.empty() &&
+      SameText(container::ShowNameToPath(name), container::ShowNameToPath(pair.exeName)))
     return name;
   std::string ext = ExtensionOf(name);
   if (SameText(ext, ".exe")) return name;

@@ -268,16 +268,7 @@ int RunDaxViewer(const std::string& programPath, const std::vector<std::string>&
   }
 
   if (form && form->StartupMode()) GiveForegroundBack(commands);
-  if (form) {
-    // A failing shutdown is logged and does not stop the exit.
-    try {
-      form->Shutdown();
-    } catch (const std::exception& e) {
-      LogShutdownFailure(e.what());
-    } catch (...) {
-      LogShutdownFailure("unknown exception");
-    }
-  }
+  // Freeing the window shuts it down; a failing shutdown is logged and does not stop the exit.
   form.reset();
   sdlWindow.reset();
   if (!headless) platform::QuitSdl();
